@@ -1,0 +1,39 @@
+#ifndef LOOPCOST_CHAIN_H
+#define LOOPCOST_CHAIN_H
+
+#include <cstddef>
+#include <vector>
+
+// Terms, expressions and statement lists are chains whose head is the outer
+// (rightmost or first) node. Printing and costing them in the order of their
+// recursive definitions needs the innermost node first; this walks a chain
+// that way without recursion, so no chain is too long for the stack.
+template <class Node, class Next, class Visit>
+void forEachInnermostFirst(const Node* head, Next next, Visit visit) {
+    const std::size_t inlineCapacity = 64;
+    const Node* inlineNodes[inlineCapacity];
+    std::vector<const Node*> spilled;
+    std::size_t count = 0;
+    for (const Node* node = head; node; node = next(node)) {
+        if (count < inlineCapacity)
+            inlineNodes[count] = node;
+        else
+            spilled.push_back(node);
+        ++count;
+    }
+    for (std::size_t i = count; i-- > 0;)
+        visit(i < inlineCapacity ? inlineNodes[i] : spilled[i - inlineCapacity]);
+}
+
+// Deletes the chain behind `head` one node at a time; `detach` takes a node's
+// link out of it and returns it, so that deleting the node frees only itself.
+template <class Node, class Detach>
+void deleteChain(Node* head, Detach detach) {
+    while (head) {
+        Node* next = detach(head);
+        delete head;
+        head = next;
+    }
+}
+
+#endif

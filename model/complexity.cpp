@@ -1,0 +1,3 @@
+#include "complexity.h"
+
+Complexity::~Complexity() = default;

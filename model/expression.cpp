@@ -1,0 +1,104 @@
+#include "expression.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "chain.h"
+#include "syntaxerror.h"
+
+namespace {
+
+int lastPlusBefore(int end, const char text[]) {
+    int i = end - 1;
+    while (i >= 0 && text[i] != '+')
+        --i;
+    return i;
+}
+
+// Checks the terms from the last '+' leftwards, the order in which splitting
+// at the last '+' meets them, so that the first fault reported is the same.
+void checkTerms(int length, const char text[]) {
+    int end = length;
+    for (;;) {
+        int plus = lastPlusBefore(end, text);
+        if (plus == 0)
+            reportSyntaxError(std::string("Syntax error at '") + text[0] + "'", -1);
+        Term::check(end - plus - 1, text + plus + 1);
+        if (plus < 0)
+            return;
+        end = plus;
+    }
+}
+
+}  // namespace
+
+// expression = term { "+" term }
+Expression::Expression(int length, const char text[]) : left(nullptr), term(nullptr) {
+    checkTerms(length, text);
+    std::unique_ptr<Expression> sum;  // the terms before `from`, grown rightwards
+    int from = 0;
+    for (int plus = from; plus < length; ++plus) {
+        if (text[plus] != '+')
+            continue;
+        std::unique_ptr<Term> t(new Term(plus - from, text + from));
+        Expression* grown = new Expression(t.get(), sum.get());
+        t.release();
+        sum.release();
+        sum.reset(grown);
+        from = plus + 1;
+    }
+    term = new Term(length - from, text + from);
+    left = sum.release();
+}
+
+Expression::Expression(Term* term, Expression* left) : left(left), term(term) {}
+
+Expression::~Expression() {
+    delete term;
+    deleteChain(left, [](Expression* e) {
+        Expression* next = e->left;
+        e->left = nullptr;
+        return next;
+    });
+}
+
+// The cost of the last term plus that of the sum before it, plus one
+// addition; folded from the first term so that float rounding matches the
+// definition exactly.
+Polynomial Expression::computeComplexity(CPUContext context) const {
+    Polynomial cost;
+    forEachInnermostFirst(this, [](const Expression* e) { return e->left; },
+                          [&](const Expression* e) {
+                              Polynomial sum = e->term->computeComplexity(context);
+                              if (e->left) {
+                                  sum.add(cost);
+                                  sum.add(Polynomial(context.getCost(0)));
+                              }
+                              cost = sum;
+                          });
+    return cost;
+}
+
+void Expression::print(std::ostream& out) const {
+    forEachInnermostFirst(this, [](const Expression* e) { return e->left; }, [&out](const Expression* e) {
+        if (e->left)
+            out << " + ";
+        e->term->print(out);
+    });
+}
+
+int Expression::equal(const Expression& other) const {
+    const Expression* a = this;
+    const Expression* b = &other;
+    for (;;) {
+        if ((a->left == nullptr) != (b->left == nullptr))
+            return 0;
+        if (!a->term->equal(*b->term))
+            return 0;
+        if (!a->left)
+            return 1;
+        a = a->left;
+        b = b->left;
+    }
+}

@@ -1,0 +1,86 @@
+#include "term.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "chain.h"
+#include "syntaxerror.h"
+
+namespace {
+const char* const who = "Term(int,char[]): input syntax error";
+}
+
+// term = variable { "*" variable }
+// A well-formed text has odd length, variables at the even indexes and '*' at
+// the odd ones. It is checked from its right end, the order in which the
+// recursive definition meets its faults.
+void Term::check(int length, const char text[]) {
+    if (length <= 0)
+        reportSyntaxError(std::string(who) + ": illegal term", -1);
+    if (length % 2 == 0)  // the quoted text runs on to the NUL, past `length`
+        reportSyntaxError(std::string(who) + " (" + std::to_string(length) + ") at '" + text + "'", -1);
+    for (int end = length; end >= 3; end -= 2)
+        if (text[end - 2] != '*')
+            reportSyntaxError(std::string(who) + ": missing '*' in '" + std::string(text, end) + "'", -1);
+}
+
+Term::Term(int length, const char text[]) : left(nullptr), variable(nullptr) {
+    check(length, text);
+    std::unique_ptr<Variable> last(new Variable(text[length - 1]));
+    std::unique_ptr<Term> product;  // the term of text[0 .. i], grown rightwards
+    for (int i = 0; i + 1 < length; i += 2) {
+        std::unique_ptr<Variable> v(new Variable(text[i]));
+        Term* grown = new Term(v.get(), product.get());
+        v.release();
+        product.release();
+        product.reset(grown);
+    }
+    variable = last.release();
+    left = product.release();
+}
+
+Term::Term(Variable* variable, Term* left) : left(left), variable(variable) {}
+
+Term::~Term() {
+    delete variable;
+    deleteChain(left, [](Term* t) {
+        Term* next = t->left;
+        t->left = nullptr;
+        return next;
+    });
+}
+
+// One multiplication per '*': every level with a left part adds the cost once.
+Polynomial Term::computeComplexity(CPUContext context) const {
+    Polynomial cost(0.0f);
+    for (const Term* t = this; t->left; t = t->left) {
+        Polynomial step(context.getCost(1));
+        step.add(cost);
+        cost = step;
+    }
+    return cost;
+}
+
+void Term::print(std::ostream& out) const {
+    forEachInnermostFirst(this, [](const Term* t) { return t->left; }, [&out](const Term* t) {
+        if (t->left)
+            out << " * ";
+        t->variable->print(out);
+    });
+}
+
+int Term::equal(const Term& other) const {
+    const Term* a = this;
+    const Term* b = &other;
+    for (;;) {
+        if ((a->left == nullptr) != (b->left == nullptr))
+            return 0;
+        if (!a->variable->equal(*b->variable))
+            return 0;
+        if (!a->left)
+            return 1;
+        a = a->left;
+        b = b->left;
+    }
+}

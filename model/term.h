@@ -1,0 +1,34 @@
+#ifndef LOOPCOST_TERM_H
+#define LOOPCOST_TERM_H
+
+#include <iosfwd>
+
+#include "complexity.h"
+#include "variable.h"
+
+// A product of variables, "a*b*c", stored from the right: the last variable
+// and the product of the ones before it.
+class Term : public Complexity {
+public:
+    // Reads the first `length` characters of `text` (blank-free, NUL-terminated
+    // at or after `length`); reports a syntax error and throws SyntaxError for
+    // a malformed term.
+    Term(int length, const char text[]);
+    // Takes ownership of both; `left` may be null.
+    Term(Variable* variable, Term* left);
+    ~Term() override;
+
+    Polynomial computeComplexity(CPUContext context) const override;
+    void print(std::ostream& out) const;
+    int equal(const Term& other) const;
+
+    // Reports the first fault of a term text as the reading constructor would,
+    // without building anything.
+    static void check(int length, const char text[]);
+
+private:
+    Term* left;          // the product before the last '*', or null
+    Variable* variable;  // the last variable, never null
+};
+
+#endif

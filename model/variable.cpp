@@ -1,0 +1,11 @@
+#include "variable.h"
+
+#include <ostream>
+
+Variable::Variable(char name) : name(name) {}
+
+Variable::~Variable() = default;
+
+void Variable::print(std::ostream& out) const { out << name; }
+
+int Variable::equal(const Variable& other) const { return name == other.name ? 1 : 0; }
