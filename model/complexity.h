@@ -2,6 +2,7 @@
 #define LOOPCOST_COMPLEXITY_H
 
 #include "cpucontext.h"
+#include "nodepool.h"
 #include "polynomial.h"
 
 // The base of every parse-tree node: a node knows its running cost as a
@@ -15,6 +16,8 @@ public:
     virtual ~Complexity();
 
     virtual Polynomial computeComplexity(CPUContext context) const = 0;
+
+    LOOPCOST_POOLED_NODE
 };
 
 #endif

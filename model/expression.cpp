@@ -41,14 +41,14 @@ Expression::Expression(int length, const char text[]) : left(nullptr), term(null
     for (int plus = from; plus < length; ++plus) {
         if (text[plus] != '+')
             continue;
-        std::unique_ptr<Term> t(new Term(plus - from, text + from));
+        std::unique_ptr<Term> t(new Term(plus - from, text + from, false));
         Expression* grown = new Expression(t.get(), sum.get());
         t.release();
         sum.release();
         sum.reset(grown);
         from = plus + 1;
     }
-    term = new Term(length - from, text + from);
+    term = new Term(length - from, text + from, false);
     left = sum.release();
 }
 
@@ -64,20 +64,18 @@ Expression::~Expression() {
 }
 
 // The cost of the last term plus that of the sum before it, plus one
-// addition; folded from the first term so that float rounding matches the
-// definition exactly.
+// addition, folded from the first term so that float rounding matches that
+// definition exactly. Costs of expressions are constants, so the sums are done
+// on the constant alone, with the same float additions in the same order.
 Polynomial Expression::computeComplexity(CPUContext context) const {
-    Polynomial cost;
-    forEachInnermostFirst(this, [](const Expression* e) { return e->left; },
-                          [&](const Expression* e) {
-                              Polynomial sum = e->term->computeComplexity(context);
-                              if (e->left) {
-                                  sum.add(cost);
-                                  sum.add(Polynomial(context.getCost(0)));
-                              }
-                              cost = sum;
-                          });
-    return cost;
+    const float addition = context.getCost(0);
+    const float multiply = context.getCost(1);
+    float cost = 0.0f;
+    forEachInnermostFirst(this, [](const Expression* e) { return e->left; }, [&](const Expression* e) {
+        const float term = e->term->cost(multiply);
+        cost = e->left ? (term + cost) + addition : term;
+    });
+    return Polynomial(cost);
 }
 
 void Expression::print(std::ostream& out) const {

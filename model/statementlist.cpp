@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chain.h"
 #include "expressionstatement.h"
@@ -70,18 +71,31 @@ void Statementlist::read(Scanner& scan) {
     rest = following.release();
 }
 
-// The cost of this statement plus that of the rest, folded from the last
-// statement so that float rounding matches the definition exactly.
+// The cost of this statement plus that of the rest, so the sums fold from the
+// last statement. The statements are costed in one pass in source order, which
+// walks the tree the way it lies in memory, keeping only each cost's
+// coefficients; the fold then runs backwards over those.
 Polynomial Statementlist::computeComplexity(CPUContext context) const {
-    Polynomial cost;
-    forEachInnermostFirst(this, [](const Statementlist* l) { return l->rest; },
-                          [&](const Statementlist* l) {
-                              Polynomial sum = l->statement->computeComplexity(context);
-                              if (l->rest)
-                                  sum.add(cost);
-                              cost = sum;
-                          });
-    return cost;
+    if (!rest)
+        return statement->computeComplexity(context);
+    std::vector<int> degrees;
+    std::vector<float> coefficients;
+    for (const Statementlist* l = this; l; l = l->rest) {
+        Polynomial cost = l->statement->computeComplexity(context);
+        degrees.push_back(cost.getDegree());
+        for (int i = 0; i <= cost.getDegree(); ++i)
+            coefficients.push_back(cost.getCoefficient(i));
+    }
+    std::size_t end = coefficients.size();
+    Polynomial sum;
+    for (std::size_t k = degrees.size(); k-- > 0;) {
+        end -= static_cast<std::size_t>(degrees[k]) + 1;
+        Polynomial cost(degrees[k], coefficients.data() + end);
+        if (k + 1 < degrees.size())
+            cost.add(sum);
+        sum = cost;
+    }
+    return sum;
 }
 
 void Statementlist::print(std::ostream& out, int indent) const {

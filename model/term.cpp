@@ -25,8 +25,11 @@ void Term::check(int length, const char text[]) {
             reportSyntaxError(std::string(who) + ": missing '*' in '" + std::string(text, end) + "'", -1);
 }
 
-Term::Term(int length, const char text[]) : left(nullptr), variable(nullptr) {
-    check(length, text);
+Term::Term(int length, const char text[]) : Term(length, text, true) {}
+
+Term::Term(int length, const char text[], bool checkFirst) : left(nullptr), variable(nullptr) {
+    if (checkFirst)
+        check(length, text);
     std::unique_ptr<Variable> last(new Variable(text[length - 1]));
     std::unique_ptr<Term> product;  // the term of text[0 .. i], grown rightwards
     for (int i = 0; i + 1 < length; i += 2) {
@@ -51,14 +54,15 @@ Term::~Term() {
     });
 }
 
-// One multiplication per '*': every level with a left part adds the cost once.
-Polynomial Term::computeComplexity(CPUContext context) const {
-    Polynomial cost(0.0f);
-    for (const Term* t = this; t->left; t = t->left) {
-        Polynomial step(context.getCost(1));
-        step.add(cost);
-        cost = step;
-    }
+// One multiplication per '*': every level with a left part adds the cost once,
+// innermost first. Costs of terms are constants, so the sums are done on the
+// constant alone, with the same float additions in the same order.
+Polynomial Term::computeComplexity(CPUContext context) const { return Polynomial(cost(context.getCost(1))); }
+
+float Term::cost(float multiply) const {
+    float cost = 0.0f;
+    for (const Term* t = this; t->left; t = t->left)
+        cost = multiply + cost;
     return cost;
 }
 

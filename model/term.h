@@ -27,6 +27,10 @@ public:
     static void check(int length, const char text[]);
 
 private:
+    friend class Expression;  // reads terms it has checked already, and costs them
+    Term(int length, const char text[], bool checkFirst);
+    float cost(float multiply) const;  // the constant of computeComplexity
+
     Term* left;          // the product before the last '*', or null
     Variable* variable;  // the last variable, never null
 };

@@ -3,6 +3,8 @@
 
 #include <iosfwd>
 
+#include "nodepool.h"
+
 // One single-character variable of a term.
 class Variable {
 public:
@@ -13,6 +15,8 @@ public:
 
     void print(std::ostream& out) const;
     int equal(const Variable& other) const;
+
+    LOOPCOST_POOLED_NODE
 
 private:
     char name;  // the variable's character
