@@ -114,11 +114,17 @@ public:
     void testPrintLayouts() {
         struct Case {
             Reader reader;
-            const char* text;
+            std::string text;
             int indent;
             std::string printed;
         };
+        std::string longest = "a", longestPrinted = "a";  // 99 characters, the most a statement holds
+        while (longest.size() < 99) {
+            longest += "+a";
+            longestPrinted += " + a";
+        }
         const Case cases[] = {
+            {Reader::statement, longest + ";", 0, longestPrinted + " ;\n"},
             {Reader::statement, "a+b*c;", 0, "a + b * c ;\n"},
             {Reader::statement, "a +\n b\n * c ;", 4, "    a + b * c ;\n"},
             {Reader::statement, "a ;", -3, "a ;\n"},
