@@ -1,0 +1,22 @@
+#ifndef LOOPCOST_CLI_ANALYSE_H
+#define LOOPCOST_CLI_ANALYSE_H
+
+#include <iosfwd>
+#include <string>
+
+#include "options.h"
+
+// Where results and failures go, and how results are told apart.
+struct Output {
+    std::ostream& out;
+    std::ostream& err;
+    bool prefixed;        // several files: each result names its file
+    int blocksWritten;    // results of several lines written so far
+};
+
+// Reads the program of one file ("-" for standard input), checks it, costs it
+// and writes what the options ask for; a failure is written to output.err.
+// False when the file failed.
+bool analyse(const std::string& path, const Options& options, Output& output);
+
+#endif

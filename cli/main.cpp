@@ -1,0 +1,59 @@
+#include <iostream>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analyse.h"
+#include "diagnostic.h"
+#include "options.h"
+
+namespace {
+
+// A fault no check foresaw (memory ran out, say) ends that file, not the run.
+bool analyseGuarded(const std::string& path, const Options& options, Output& output) {
+    try {
+        return analyse(path, options, output);
+    } catch (const std::bad_alloc&) {
+        output.err << "loopcost: " << printableName(path) << ": out of memory\n";
+    } catch (const std::exception& e) {
+        output.err << "loopcost: " << printableName(path) << ": " << printable(e.what()) << '\n';
+    }
+    return false;
+}
+
+// Output that could not be written is a failure, not a success.
+int finish(int status) {
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "loopcost: cannot write to standard output\n";
+        return status == 0 ? 1 : status;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    std::ios::sync_with_stdio(false);
+    Options options;
+    try {
+        options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::cerr << "loopcost: " << e.what() << "; try 'loopcost --help'\n";
+        return 2;
+    }
+    if (options.help) {
+        std::cout << helpText();
+        return finish(0);
+    }
+    if (options.version) {
+        std::cout << "loopcost " LOOPCOST_VERSION "\n";
+        return finish(0);
+    }
+    Output output{std::cout, std::cerr, options.files.size() > 1, 0};
+    bool allGood = true;
+    for (const std::string& path : options.files)
+        allGood = analyseGuarded(path, options, output) && allGood;
+    return finish(allGood ? 0 : 1);
+}
