@@ -6,7 +6,7 @@ BUILD  := build
 SUDO   := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := g++ cmake pkg-config libcppunit-dev
 
-.PHONY: all run test build deps clean
+.PHONY: all run test build deps clean bench
 
 all: build
 
@@ -35,6 +35,10 @@ run: build
 
 test: build
 	@ctest --preset $(PRESET)
+
+# Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
+bench: build
+	@sh bench/run.sh $(BUILD)/bin $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD)
