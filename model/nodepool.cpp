@@ -61,7 +61,8 @@ struct ThreadEnd {
     ~ThreadEnd() { retire(); }
 };
 
-void startChunk(std::size_t size) {
+// Out of line, so that cutting a node stays a few instructions.
+[[gnu::noinline]] void startChunk(std::size_t size) {
     if (size > chunkSize - firstOffset)
         throw std::bad_alloc();
     thread_local ThreadEnd end;  // gives the last chunk back when the thread ends

@@ -9,30 +9,6 @@ Scanner::Scanner(std::istream& in)
       start(buf ? static_cast<std::streamoff>(buf->pubseekoff(0, std::ios_base::cur, std::ios_base::in))
                 : std::streamoff(-1)) {}
 
-int Scanner::peek() {
-    if (!buf) {
-        markEnd();
-        return std::char_traits<char>::eof();
-    }
-    for (;;) {
-        int c = buf->sgetc();
-        if (c == std::char_traits<char>::eof()) {
-            markEnd();
-            return c;
-        }
-        if (!ctype.is(std::ctype_base::space, static_cast<char>(c)))
-            return c;
-        skip();
-    }
-}
-
-int Scanner::peekRaw() {
-    int c = buf ? buf->sgetc() : std::char_traits<char>::eof();
-    if (c == std::char_traits<char>::eof())
-        markEnd();
-    return c;
-}
-
 bool Scanner::readWord(std::string& word) {
     int c = peek();
     if (c == std::char_traits<char>::eof())

@@ -20,9 +20,21 @@ public:
 
     // Skips white space; the next character (0..255) without consuming it,
     // or EOF at the end of input.
-    int peek();
+    int peek() {
+        for (;;) {
+            int c = peekRaw();
+            if (c == std::char_traits<char>::eof() || !ctype.is(std::ctype_base::space, static_cast<char>(c)))
+                return c;
+            skip();
+        }
+    }
     // The next character as it stands, white space included, or EOF.
-    int peekRaw();
+    int peekRaw() {
+        int c = buf ? buf->sgetc() : std::char_traits<char>::eof();
+        if (c == std::char_traits<char>::eof())
+            markEnd();
+        return c;
+    }
     // Consumes the character that peek() or peekRaw() returned.
     void skip() {
         buf->sbumpc();

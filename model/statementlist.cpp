@@ -23,6 +23,56 @@ Statement* readStatement(Scanner& scan, int first) {
     return new ExpressionStatement(scan);
 }
 
+// The costs of a list's statements, kept until they can be summed from the
+// last. Every list being costed on a thread shares one stack, so costing a
+// large program allocates nothing per list once the stack has grown.
+class PendingCosts {
+public:
+    PendingCosts() : firstDegree(stack.degrees.size()), firstCoefficient(stack.coefficients.size()) {}
+    PendingCosts(const PendingCosts&) = delete;
+    PendingCosts& operator=(const PendingCosts&) = delete;
+    ~PendingCosts() {
+        stack.degrees.resize(firstDegree);
+        stack.coefficients.resize(firstCoefficient);
+    }
+
+    void push(const Polynomial& cost) {
+        stack.degrees.push_back(cost.getDegree());
+        for (int i = 0; i <= cost.getDegree(); ++i)
+            stack.coefficients.push_back(cost.getCoefficient(i));
+    }
+
+    // Each step is Polynomial::add of a statement's cost and the sum of the
+    // statements after it, done on the coefficients in place.
+    Polynomial sumFromLast() const {
+        float sum[Polynomial::capacity] = {};
+        int degree = -1;
+        std::size_t end = stack.coefficients.size();
+        for (std::size_t k = stack.degrees.size(); k-- > firstDegree;) {
+            const int statementDegree = stack.degrees[k];
+            end -= static_cast<std::size_t>(statementDegree) + 1;
+            const float* statement = stack.coefficients.data() + end;
+            for (int i = 0; i <= statementDegree; ++i)
+                sum[i] = i <= degree ? statement[i] + sum[i] : statement[i];
+            if (statementDegree > degree)
+                degree = statementDegree;
+        }
+        return Polynomial(degree, sum);
+    }
+
+private:
+    struct Stack {
+        std::vector<int> degrees;
+        std::vector<float> coefficients;
+    };
+    static thread_local Stack stack;
+
+    std::size_t firstDegree;       // where this list's entries begin
+    std::size_t firstCoefficient;
+};
+
+thread_local PendingCosts::Stack PendingCosts::stack;
+
 }  // namespace
 
 Statementlist::Statementlist(std::istream& in) : rest(nullptr), statement(nullptr) {
@@ -73,29 +123,16 @@ void Statementlist::read(Scanner& scan) {
 
 // The cost of this statement plus that of the rest, so the sums fold from the
 // last statement. The statements are costed in one pass in source order, which
-// walks the tree the way it lies in memory, keeping only each cost's
-// coefficients; the fold then runs backwards over those.
+// walks the tree the way it lies in memory; their coefficients wait on a stack
+// of the thread's, where the lists of nested loops stack theirs on top, and
+// the fold then runs backwards over them.
 Polynomial Statementlist::computeComplexity(CPUContext context) const {
     if (!rest)
         return statement->computeComplexity(context);
-    std::vector<int> degrees;
-    std::vector<float> coefficients;
-    for (const Statementlist* l = this; l; l = l->rest) {
-        Polynomial cost = l->statement->computeComplexity(context);
-        degrees.push_back(cost.getDegree());
-        for (int i = 0; i <= cost.getDegree(); ++i)
-            coefficients.push_back(cost.getCoefficient(i));
-    }
-    std::size_t end = coefficients.size();
-    Polynomial sum;
-    for (std::size_t k = degrees.size(); k-- > 0;) {
-        end -= static_cast<std::size_t>(degrees[k]) + 1;
-        Polynomial cost(degrees[k], coefficients.data() + end);
-        if (k + 1 < degrees.size())
-            cost.add(sum);
-        sum = cost;
-    }
-    return sum;
+    PendingCosts pending;
+    for (const Statementlist* l = this; l; l = l->rest)
+        pending.push(l->statement->computeComplexity(context));
+    return pending.sumFromLast();
 }
 
 void Statementlist::print(std::ostream& out, int indent) const {
