@@ -4,7 +4,7 @@
 PRESET ?= release
 BUILD  := build
 SUDO   := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-PACKAGES := g++ cmake pkg-config libcppunit-dev
+PACKAGES := g++ cmake pkg-config libcppunit-dev valgrind
 
 .PHONY: all run test build deps clean
 
@@ -16,6 +16,7 @@ deps:
 	command -v cmake >/dev/null 2>&1 || missing="$$missing cmake"; \
 	command -v pkg-config >/dev/null 2>&1 || missing="$$missing pkg-config"; \
 	pkg-config --exists cppunit 2>/dev/null || missing="$$missing libcppunit-dev"; \
+	command -v valgrind >/dev/null 2>&1 || missing="$$missing valgrind"; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  if command -v apt-get >/dev/null 2>&1 && { [ "$$(id -u)" = 0 ] || command -v sudo >/dev/null 2>&1; }; then \
