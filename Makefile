@@ -1,22 +1,40 @@
 # The user's entry: `make run` runs the test executable, `make test` runs every
 # test. The checks: `make asan` (every test under AddressSanitizer and
 # UndefinedBehaviorSanitizer), `make fuzz` (the round-trip fuzzer for
-# FUZZ_SECONDS). Each first installs what it needs on a
+# FUZZ_SECONDS), `make lint` (clang-tidy and clang-format), `make coverage`
+# (line and branch coverage of model/). Each first installs what it needs on a
 # fresh Debian or Ubuntu machine.
 
 PRESET ?= release
 BUILD  := build
 SUDO   := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS          ?= 60
+COVERAGE_MIN_LINES    ?= 0
+COVERAGE_MIN_BRANCHES ?= 0
 
 # What each target needs, as check=package: a command on the PATH, a
 # pkg-config module (pc:) or a clang runtime library (rt:).
 BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev
+LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \
+                  clang-format=clang-format
+COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 
-.PHONY: all run test build deps deps-clang asan fuzz clean
+# The sources that lint looks at: whatever of these directories exists.
+LINT_DIRS      := model suites cli fuzz
+TIDY_SOURCES   := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)))
+FORMAT_SOURCES := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
+
+# Branch coverage on; the branches that only exception unwinding takes are
+# left out by the gcov wrapper (see README). Debian's lcov 1.16 warns about
+# subroutines it defines twice; that noise is dropped.
+LCOV_RC := --rc lcov_branch_coverage=1
+lcov_quietly = $(1) 2>build-coverage/lcov.log; status=$$?; \
+	grep -v 'Subroutine .* redefined at' build-coverage/lcov.log >&2; exit $$status
+
+.PHONY: all run test build deps deps-clang deps-lint deps-coverage asan fuzz lint format coverage clean
 
 all: build
 
@@ -47,6 +65,12 @@ deps:
 
 deps-clang:
 	$(call install,$(CLANG_NEEDS))
+
+deps-lint:
+	$(call install,$(LINT_NEEDS))
+
+deps-coverage:
+	$(call install,$(COVERAGE_NEEDS))
 
 build: deps
 	@cmake --preset $(PRESET) >/dev/null
@@ -82,5 +106,38 @@ fuzz: deps-clang
 	  exit 1; \
 	fi
 
+lint: deps-lint
+	@cmake --preset lint >/dev/null
+	@echo "clang-tidy over $(words $(TIDY_SOURCES)) sources in $(wildcard $(LINT_DIRS))"
+	@run-clang-tidy -p build-lint -quiet -j 2 $(addprefix $(CURDIR)/,$(TIDY_SOURCES)) >build-lint/tidy.log 2>&1; \
+	status=$$?; sed 's/\x1b\[[0-9;]*m//g' build-lint/tidy.log | grep -Ev '^(clang-tidy(-[0-9]+)? |[0-9]+ warnings? generated\.$$)'; \
+	[ $$status = 0 ] || { echo "clang-tidy: findings above" >&2; exit 1; }
+	@echo "clang-format over $(words $(FORMAT_SOURCES)) files"
+	@changed=""; for f in $(FORMAT_SOURCES); do clang-format "$$f" | cmp -s "$$f" - || changed="$$changed $$f"; done; \
+	[ -z "$$changed" ] || { echo "clang-format would change:$$changed (make format applies it)" >&2; exit 1; }
+
+format: deps-lint
+	@clang-format -i $(FORMAT_SOURCES)
+
+# Line and branch coverage of model/ by every CTest test; the report is in
+# build-coverage/html/index.html.
+coverage: deps-coverage
+	@cmake --preset coverage >/dev/null
+	@cmake --build --preset coverage -j2
+	@lcov --quiet --zerocounters --directory build-coverage
+	@ctest --preset coverage
+	@rm -f build-coverage/*.info
+	@$(call lcov_quietly,lcov --quiet $(LCOV_RC) --gcov-tool $(CURDIR)/tools/gcov-without-throw \
+	  --capture --directory build-coverage --output-file build-coverage/all.info)
+	@$(call lcov_quietly,lcov --quiet $(LCOV_RC) --extract build-coverage/all.info '$(CURDIR)/model/*' \
+	  --output-file build-coverage/model.info)
+	@$(call lcov_quietly,genhtml --quiet $(LCOV_RC) --output-directory build-coverage/html build-coverage/model.info)
+	@lcov $(LCOV_RC) --list build-coverage/model.info 2>/dev/null | sed -n '/^\[/,$$p'
+	@lcov $(LCOV_RC) --summary build-coverage/model.info 2>&1 | awk -v lines=$(COVERAGE_MIN_LINES) \
+	  -v branches=$(COVERAGE_MIN_BRANCHES) ' \
+	  /^ *lines/ { seen++; got = $$2 + 0; if (got < lines) { print "coverage: lines " got "% < " lines "%"; bad = 1 } } \
+	  /^ *branches/ { seen++; got = $$2 + 0; if (got < branches) { print "coverage: branches " got "% < " branches "%"; bad = 1 } } \
+	  END { if (seen != 2) { print "coverage: no line and branch summary"; bad = 1 }; exit bad }' >&2
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-coverage build-lint
