@@ -72,7 +72,8 @@ std::unique_ptr<Program> readProgram(const std::string& text) {
     } catch (const SyntaxError& e) {
         if (!isErrorLineOf(errors.str(), e))
             fail("std::cerr did not get exactly the line of the SyntaxError", text, errors.str());
-        if (e.offset() < -1 || e.offset() > static_cast<std::streamoff>(text.size()))
+        // a string stream always knows its position, so -1 is no answer here
+        if (e.offset() < 0 || e.offset() > static_cast<std::streamoff>(text.size()))
             fail("the error position lies outside the input", text, e.what());
         return nullptr;
     }
