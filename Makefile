@@ -1,21 +1,54 @@
 # The user's entry: `make run` runs the test executable, `make test` runs every
-# test. Both install what the build needs on a fresh Debian or Ubuntu machine.
+# test. The checks: `make asan` (every test under AddressSanitizer and
+# UndefinedBehaviorSanitizer), `make fuzz` (the round-trip fuzzer for
+# FUZZ_SECONDS), `make lint` (clang-tidy and clang-format), `make coverage`
+# (line and branch coverage of model/). Each first installs what it needs on a
+# fresh Debian or Ubuntu machine.
 
 PRESET ?= release
 BUILD  := build
 SUDO   := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-PACKAGES := g++ cmake pkg-config libcppunit-dev
 
-.PHONY: all run test build deps clean bench
+FUZZ_SECONDS          ?= 60
+COVERAGE_MIN_LINES    ?= 0
+COVERAGE_MIN_BRANCHES ?= 0
+
+# What each target needs, as check=package: a command on the PATH, a
+# pkg-config module (pc:) or a clang runtime library (rt:).
+BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind
+CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
+                  rt:fuzzer=libclang-rt-dev
+LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \
+                  clang-format=clang-format
+COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
+
+# The sources that lint looks at: whatever of these directories exists.
+LINT_DIRS      := model suites cli fuzz
+TIDY_SOURCES   := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)))
+FORMAT_SOURCES := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
+
+# Branch coverage on; the branches that only exception unwinding takes are
+# left out by the gcov wrapper (see README). Debian's lcov 1.16 warns about
+# subroutines it defines twice; that noise is dropped.
+LCOV_RC := --rc lcov_branch_coverage=1
+lcov_quietly = $(1) 2>build-coverage/lcov.log; status=$$?; \
+	grep -v 'Subroutine .* redefined at' build-coverage/lcov.log >&2; exit $$status
+
+.PHONY: all run test build deps deps-clang deps-lint deps-coverage asan fuzz lint format coverage clean bench
 
 all: build
 
-deps:
+# $(call install,NEEDS): installs the package of every need that is not met.
+define install
 	@missing=""; \
-	command -v g++ >/dev/null 2>&1 || missing="$$missing g++"; \
-	command -v cmake >/dev/null 2>&1 || missing="$$missing cmake"; \
-	command -v pkg-config >/dev/null 2>&1 || missing="$$missing pkg-config"; \
-	pkg-config --exists cppunit 2>/dev/null || missing="$$missing libcppunit-dev"; \
+	for need in $(1); do \
+	  check=$${need%%=*}; package=$${need#*=}; \
+	  case "$$check" in \
+	    pc:*) pkg-config --exists "$${check#pc:}" 2>/dev/null ;; \
+	    rt:*) ls "$$(clang++ -print-runtime-dir 2>/dev/null)"/libclang_rt."$${check#rt:}"[-.]*a >/dev/null 2>&1 ;; \
+	    *) command -v "$$check" >/dev/null 2>&1 ;; \
+	  esac || case " $$missing " in *" $$package "*) ;; *) missing="$$missing $$package" ;; esac; \
+	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  if command -v apt-get >/dev/null 2>&1 && { [ "$$(id -u)" = 0 ] || command -v sudo >/dev/null 2>&1; }; then \
@@ -25,6 +58,19 @@ deps:
 	    echo "missing:$$missing; please install them (Debian/Ubuntu packages:$$missing) and run make again" >&2; exit 1; \
 	  fi; \
 	fi
+endef
+
+deps:
+	$(call install,$(BUILD_NEEDS))
+
+deps-clang:
+	$(call install,$(CLANG_NEEDS))
+
+deps-lint:
+	$(call install,$(LINT_NEEDS))
+
+deps-coverage:
+	$(call install,$(COVERAGE_NEEDS))
 
 build: deps
 	@cmake --preset $(PRESET) >/dev/null
@@ -40,5 +86,62 @@ test: build
 bench: build
 	@sh bench/run.sh $(BUILD)/bin $(BUILD)/bench
 
+# Every CTest test of a clang build with AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer, any report fatal; the debug heap is off there.
+asan: deps-clang
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j2
+	@ctest --preset asan
+
+# New corpus entries go to a temporary directory; an input that breaks the
+# check is kept in build-fuzz/findings/ (add it to fuzz/regressions/ once fixed).
+fuzz: deps-clang
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j2 --target loopcost-fuzz
+	@mkdir -p build-fuzz/findings
+	@corpus=$$(mktemp -d) && trap 'rm -rf "$$corpus"' EXIT && \
+	echo "fuzzing for $(FUZZ_SECONDS) s" && \
+	if build-fuzz/bin/loopcost-fuzz "$$corpus" fuzz/corpus fuzz/regressions -dict=fuzz/program.dict \
+	     -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+	     -artifact_prefix=build-fuzz/findings/ >build-fuzz/fuzz.log 2>&1; then \
+	  grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' build-fuzz/fuzz.log; \
+	else \
+	  tail -n 80 build-fuzz/fuzz.log; echo "fuzz: finding kept in build-fuzz/findings/ (log: build-fuzz/fuzz.log)" >&2; \
+	  exit 1; \
+	fi
+
+lint: deps-lint
+	@cmake --preset lint >/dev/null
+	@echo "clang-tidy over $(words $(TIDY_SOURCES)) sources in $(wildcard $(LINT_DIRS))"
+	@run-clang-tidy -p build-lint -quiet -j 2 $(addprefix $(CURDIR)/,$(TIDY_SOURCES)) >build-lint/tidy.log 2>&1; \
+	status=$$?; sed 's/\x1b\[[0-9;]*m//g' build-lint/tidy.log | grep -Ev '^(clang-tidy(-[0-9]+)? |[0-9]+ warnings? generated\.$$)'; \
+	[ $$status = 0 ] || { echo "clang-tidy: findings above" >&2; exit 1; }
+	@echo "clang-format over $(words $(FORMAT_SOURCES)) files"
+	@changed=""; for f in $(FORMAT_SOURCES); do clang-format "$$f" | cmp -s "$$f" - || changed="$$changed $$f"; done; \
+	[ -z "$$changed" ] || { echo "clang-format would change:$$changed (make format applies it)" >&2; exit 1; }
+
+format: deps-lint
+	@clang-format -i $(FORMAT_SOURCES)
+
+# Line and branch coverage of model/ by every CTest test; the report is in
+# build-coverage/html/index.html.
+coverage: deps-coverage
+	@cmake --preset coverage >/dev/null
+	@cmake --build --preset coverage -j2
+	@lcov --quiet --zerocounters --directory build-coverage
+	@ctest --preset coverage
+	@rm -f build-coverage/*.info
+	@$(call lcov_quietly,lcov --quiet $(LCOV_RC) --gcov-tool $(CURDIR)/tools/gcov-without-throw \
+	  --capture --directory build-coverage --output-file build-coverage/all.info)
+	@$(call lcov_quietly,lcov --quiet $(LCOV_RC) --extract build-coverage/all.info '$(CURDIR)/model/*' \
+	  --output-file build-coverage/model.info)
+	@$(call lcov_quietly,genhtml --quiet $(LCOV_RC) --output-directory build-coverage/html build-coverage/model.info)
+	@lcov $(LCOV_RC) --list build-coverage/model.info 2>/dev/null | sed -n '/^\[/,$$p'
+	@lcov $(LCOV_RC) --summary build-coverage/model.info 2>&1 | awk -v lines=$(COVERAGE_MIN_LINES) \
+	  -v branches=$(COVERAGE_MIN_BRANCHES) ' \
+	  /^ *lines/ { seen++; got = $$2 + 0; if (got < lines) { print "coverage: lines " got "% < " lines "%"; bad = 1 } } \
+	  /^ *branches/ { seen++; got = $$2 + 0; if (got < branches) { print "coverage: branches " got "% < " branches "%"; bad = 1 } } \
+	  END { if (seen != 2) { print "coverage: no line and branch summary"; bad = 1 }; exit bad }' >&2
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz build-coverage build-lint
