@@ -54,7 +54,7 @@ public:
         // tree of its own meanwhile.
         std::vector<std::unique_ptr<Program>> second(workers);
         for (int w = 0; w < workers; ++w)
-            threads.emplace_back([&made, &second, &text, w, workers] {
+            threads.emplace_back([&made, &second, &text, w] {
                 second[w] = parse(text);
                 made[(w + 1) % workers].reset();
             });
