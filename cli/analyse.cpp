@@ -35,7 +35,7 @@ private:
 
 std::unique_ptr<Program> readProgram(Source& source) {
     CerrCapture capture;
-    return std::unique_ptr<Program>(new Program(source.stream()));
+    return std::make_unique<Program>(source.stream());
 }
 
 bool failed(Output& output, const std::string& name, const std::string& reason) {
@@ -83,7 +83,7 @@ bool readCompletely(Source& source, Output& output, std::unique_ptr<Program>& pr
     return true;
 }
 
-bool cost(const Program& program, CPUContext context, Source& source, Output& output, Polynomial& total) {
+bool cost(const Program& program, const CPUContext& context, Source& source, Output& output, Polynomial& total) {
     try {
         total = program.computeComplexity(context);
     } catch (const std::overflow_error&) {
@@ -99,7 +99,7 @@ bool cost(const Program& program, CPUContext context, Source& source, Output& ou
 bool analyse(const std::string& path, const Options& options, Output& output) {
     std::unique_ptr<Source> source;
     try {
-        source.reset(new Source(path));
+        source = std::make_unique<Source>(path);
     } catch (const SourceError& e) {
         return failed(output, path == "-" ? "<stdin>" : path, e.what());
     }
@@ -125,12 +125,9 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
         beginBlock(output, *source);
         writeAnnotated(output.out, *program, context, total);
         break;
-    case Mode::json:
-        writeJson(output.out, source->name(), total);
-        break;
+    case Mode::json: writeJson(output.out, source->name(), total); break;
     case Mode::format:
-    case Mode::check:
-        break;
+    case Mode::check: break;
     }
     return true;
 }

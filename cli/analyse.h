@@ -10,8 +10,8 @@
 struct Output {
     std::ostream& out;
     std::ostream& err;
-    bool prefixed;        // several files: each result names its file
-    int blocksWritten;    // results of several lines written so far
+    bool prefixed;      // several files: each result names its file
+    int blocksWritten;  // results of several lines written so far
 };
 
 // Reads the program of one file ("-" for standard input), checks it, costs it

@@ -23,9 +23,9 @@ struct Line {
 
 // A loop, or the program itself at the bottom, whose END has not been met.
 struct OpenBlock {
-    std::size_t line;                // where its LOOP (or BEGIN) stands
-    int count;                       // -1 for n
-    std::vector<Polynomial> body;    // the costs of its statements so far
+    std::size_t line;              // where its LOOP (or BEGIN) stands
+    int count;                     // -1 for n
+    std::vector<Polynomial> body;  // the costs of its statements so far
 };
 
 void repeat(Polynomial& cost, int count) {
@@ -68,7 +68,7 @@ std::vector<Line> splitLines(const std::string& text) {
 // Each line of the canonical layout is BEGIN, END, "LOOP count" or one
 // expression statement, indented by its depth; statements are read back and
 // costed one at a time.
-void costLines(std::vector<Line>& lines, CPUContext context) {
+void costLines(std::vector<Line>& lines, const CPUContext& context) {
     std::vector<OpenBlock> open;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& code = lines[i].code;
@@ -100,7 +100,7 @@ void costLines(std::vector<Line>& lines, CPUContext context) {
 
 }  // namespace
 
-void writeAnnotated(std::ostream& out, const Program& program, CPUContext context, const Polynomial& total) {
+void writeAnnotated(std::ostream& out, const Program& program, const CPUContext& context, const Polynomial& total) {
     std::ostringstream canonical;
     program.print(canonical);
     std::vector<Line> lines = splitLines(canonical.str());

@@ -13,6 +13,6 @@ class Program;
 // counts of the loops around it, a LOOP line the cost of the whole loop times
 // the counts of the loops around it. The closing END carries `total` (the
 // program's cost under `context`, already computed) and its order of growth.
-void writeAnnotated(std::ostream& out, const Program& program, CPUContext context, const Polynomial& total);
+void writeAnnotated(std::ostream& out, const Program& program, const CPUContext& context, const Polynomial& total);
 
 #endif

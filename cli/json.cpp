@@ -81,6 +81,5 @@ void writeJson(std::ostream& out, const std::string& file, const Polynomial& cos
     out << "{\"file\": " << jsonString(file) << ", \"degree\": " << cost.getDegree() << ", \"coefficients\": [";
     for (int power = 0; power <= cost.getDegree(); ++power)
         out << (power ? ", " : "") << jsonNumber(cost.getCoefficient(power));
-    out << "], \"text\": " << jsonString(costText(cost)) << ", \"order\": " << jsonString(orderOfGrowth(cost))
-        << "}\n";
+    out << "], \"text\": " << jsonString(costText(cost)) << ", \"order\": " << jsonString(orderOfGrowth(cost)) << "}\n";
 }

@@ -118,7 +118,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             throw UsageError("unknown option '" + printable(arg) + "'");
     }
     if (options.files.empty())
-        options.files.push_back("-");
+        options.files.emplace_back("-");
     return options;
 }
 

@@ -95,7 +95,7 @@ public:
             used += static_cast<std::size_t>(n);
             size += n;
         }
-        seekpos(0, std::ios_base::in);
+        showBlockOf(0);
     }
 
 protected:
@@ -104,7 +104,7 @@ protected:
             return traits::to_int_type(*gptr());
         std::streamoff next = position();
         return seekpos(next, std::ios_base::in) == pos_type(next) && gptr() < egptr() ? traits::to_int_type(*gptr())
-                                                                                     : traits::eof();
+                                                                                      : traits::eof();
     }
 
     pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override {
@@ -115,24 +115,29 @@ protected:
         return seekpos(size + off, which);
     }
 
-    // The get area is the whole block that holds `pos`.
     pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
         const std::streamoff at = pos;
         if (!(which & std::ios_base::in) || at < 0 || at > size)
             return pos_type(off_type(-1));
-        block = static_cast<std::size_t>(at / blockSize);  // reading leaves a block that holds the end
-        char* begin = blocks[block].get();
-        const std::streamoff blockStart = static_cast<std::streamoff>(block) * blockSize;
-        const std::streamoff length = std::min<std::streamoff>(blockSize, size - blockStart);
-        setg(begin, begin + (at - blockStart), begin + length);
+        showBlockOf(at);
         return pos;
     }
 
 private:
     static const std::size_t blockSize = 1 << 20;
 
-    std::streamoff position() const {
-        return static_cast<std::streamoff>(block) * blockSize + (gptr() - eback());
+    static constexpr std::streamoff blockBytes = blockSize;
+
+    std::streamoff position() const { return static_cast<std::streamoff>(block) * blockBytes + (gptr() - eback()); }
+
+    // The get area is the whole block that holds `at`; reading leaves a block
+    // that holds the end.
+    void showBlockOf(std::streamoff at) {
+        block = static_cast<std::size_t>(at / blockBytes);
+        char* begin = blocks[block].get();
+        const std::streamoff blockStart = static_cast<std::streamoff>(block) * blockBytes;
+        const std::streamoff length = std::min<std::streamoff>(blockBytes, size - blockStart);
+        setg(begin, begin + (at - blockStart), begin + length);
     }
 
     std::vector<std::unique_ptr<char[]>> blocks;

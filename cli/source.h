@@ -58,7 +58,7 @@ public:
 
 private:
     std::string displayName;
-    int fd = -1;                          // owned descriptor of a named file
+    int fd = -1;  // owned descriptor of a named file
     std::unique_ptr<InputBuffer> buffer;
     std::istream in;
 };

@@ -1,7 +1,6 @@
 #include "cpucontext.h"
 
-CPUContext::CPUContext(float addCost, float multiplyCost)
-    : addCost(addCost), multiplyCost(multiplyCost) {}
+CPUContext::CPUContext(float addCost, float multiplyCost) : addCost(addCost), multiplyCost(multiplyCost) {}
 
 CPUContext::CPUContext(const CPUContext& other) = default;
 

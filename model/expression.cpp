@@ -71,19 +71,23 @@ Polynomial Expression::computeComplexity(CPUContext context) const {
     const float addition = context.getCost(0);
     const float multiply = context.getCost(1);
     float cost = 0.0f;
-    forEachInnermostFirst(this, [](const Expression* e) { return e->left; }, [&](const Expression* e) {
-        const float term = e->term->cost(multiply);
-        cost = e->left ? (term + cost) + addition : term;
-    });
+    forEachInnermostFirst(
+        this, [](const Expression* e) { return e->left; },
+        [&](const Expression* e) {
+            const float term = e->term->cost(multiply);
+            cost = e->left ? (term + cost) + addition : term;
+        });
     return Polynomial(cost);
 }
 
 void Expression::print(std::ostream& out) const {
-    forEachInnermostFirst(this, [](const Expression* e) { return e->left; }, [&out](const Expression* e) {
-        if (e->left)
-            out << " + ";
-        e->term->print(out);
-    });
+    forEachInnermostFirst(
+        this, [](const Expression* e) { return e->left; },
+        [&out](const Expression* e) {
+            if (e->left)
+                out << " + ";
+            e->term->print(out);
+        });
 }
 
 int Expression::equal(const Expression& other) const {

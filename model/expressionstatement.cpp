@@ -45,8 +45,7 @@ void ExpressionStatement::read(Scanner& scan) {
             reportSyntaxError(std::string(who) + ": input syntax error at '" + std::string(buf, count) + "'", at);
         }
         if (count == maxLength)
-            reportSyntaxError(std::string(who) + ": input syntax error: expression longer than 99 characters",
-                              start);
+            reportSyntaxError(std::string(who) + ": input syntax error: expression longer than 99 characters", start);
         buf[count++] = static_cast<char>(c);
     }
     buf[count] = '\0';

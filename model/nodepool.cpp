@@ -26,7 +26,8 @@ struct Chunk {
 const std::size_t firstOffset = (sizeof(Chunk) + alignment - 1) / alignment * alignment;
 
 Chunk* chunkOf(void* node) {
-    return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(node) & ~(chunkSize - 1));
+    const std::uintptr_t intoChunk = reinterpret_cast<std::uintptr_t>(node) & (chunkSize - 1);
+    return reinterpret_cast<Chunk*>(static_cast<char*>(node) - intoChunk);
 }
 
 // What a thread cuts from: plain data, so that reaching it is cheap.

@@ -20,8 +20,8 @@ void release(void* node) noexcept;
 
 // Gives a class's objects their memory from the node pool.
 #ifdef LOOPCOST_NODE_POOL
-#define LOOPCOST_POOLED_NODE                                                          \
-    static void* operator new(std::size_t size) { return nodepool::allocate(size); } \
+#define LOOPCOST_POOLED_NODE                                                                                           \
+    static void* operator new(std::size_t size) { return nodepool::allocate(size); }                                   \
     static void operator delete(void* node) noexcept { nodepool::release(node); }
 #else
 #define LOOPCOST_POOLED_NODE

@@ -59,11 +59,11 @@ public:
 private:
     void markEnd();
 
-    std::istream& in;                   // for its state bits only
-    std::streambuf* buf;                // null when the stream was not readable
-    const std::ctype<char>& ctype;      // the stream's notion of white space
-    std::streamoff start;               // position where this parse began, or -1
-    std::streamoff consumed = 0;        // characters consumed since then
+    std::istream& in;               // for its state bits only
+    std::streambuf* buf;            // null when the stream was not readable
+    const std::ctype<char>& ctype;  // the stream's notion of white space
+    std::streamoff start;           // position where this parse began, or -1
+    std::streamoff consumed = 0;    // characters consumed since then
 };
 
 #endif

@@ -67,7 +67,7 @@ private:
     };
     static thread_local Stack stack;
 
-    std::size_t firstDegree;       // where this list's entries begin
+    std::size_t firstDegree;  // where this list's entries begin
     std::size_t firstCoefficient;
 };
 

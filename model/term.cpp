@@ -67,11 +67,13 @@ float Term::cost(float multiply) const {
 }
 
 void Term::print(std::ostream& out) const {
-    forEachInnermostFirst(this, [](const Term* t) { return t->left; }, [&out](const Term* t) {
-        if (t->left)
-            out << " * ";
-        t->variable->print(out);
-    });
+    forEachInnermostFirst(
+        this, [](const Term* t) { return t->left; },
+        [&out](const Term* t) {
+            if (t->left)
+                out << " * ";
+            t->variable->print(out);
+        });
 }
 
 int Term::equal(const Term& other) const {

@@ -78,11 +78,11 @@ enum State : std::uint32_t {
 
 // Sits right before the bytes handed out; its last field is the front guard.
 struct Block {
-    Block* prev;              // neighbours in liveBlocks or retainedBlocks
+    Block* prev;  // neighbours in liveBlocks or retainedBlocks
     Block* next;
-    void* base;               // what malloc or posix_memalign returned, for free
-    std::size_t size;         // bytes asked for
-    long number;              // allocation number, from 1
+    void* base;        // what malloc or posix_memalign returned, for free
+    std::size_t size;  // bytes asked for
+    long number;       // allocation number, from 1
     std::uint32_t state;
     unsigned char front[20];  // guard bytes, ending where the user's bytes begin
 };
@@ -165,13 +165,11 @@ void checkLive(Block* block, const Occasion& at) {
     char where[64];
     if (!frontIntact(block)) {
         describe(at, where, sizeof where);
-        report(reportError, "block %ld, %zu bytes, written before its start (%s)", block->number,
-               block->size, where);
+        report(reportError, "block %ld, %zu bytes, written before its start (%s)", block->number, block->size, where);
     }
     if (!backIntact(block)) {
         describe(at, where, sizeof where);
-        report(reportError, "block %ld, %zu bytes, written past its end (%s)", block->number,
-               block->size, where);
+        report(reportError, "block %ld, %zu bytes, written past its end (%s)", block->number, block->size, where);
     }
     guard(block);
 }
@@ -181,8 +179,7 @@ void checkRetained(Block* block, const Occasion& at) {
         return;
     char where[64];
     describe(at, where, sizeof where);
-    report(reportError, "freed block %ld, %zu bytes, written after release (%s)", block->number,
-           block->size, where);
+    report(reportError, "freed block %ld, %zu bytes, written after release (%s)", block->number, block->size, where);
     std::memset(userBytes(block), deadByte, block->size);
     guard(block);
 }
@@ -277,8 +274,7 @@ void release(void* pointer, std::size_t sizeGiven) {
     if (!(flags & checkAlways))
         checkLive(block, Occasion{"at release of block", block->number});
     if (sizeGiven != sizeUnknown && sizeGiven != block->size)
-        report(reportAssert, "block %ld, %zu bytes, released as %zu bytes", block->number, block->size,
-               sizeGiven);
+        report(reportAssert, "block %ld, %zu bytes, released as %zu bytes", block->number, block->size, sizeGiven);
     unlink(liveBlocks, block);
     if (flags & delayFree) {
         block->state = retained;
@@ -340,7 +336,9 @@ using debugheap::sizeUnknown;
 void* operator new(std::size_t size) { return allocateOrThrow(size, defaultAlignment); }
 void* operator new[](std::size_t size) { return allocateOrThrow(size, defaultAlignment); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size, defaultAlignment); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size, defaultAlignment); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocateOrNull(size, defaultAlignment);
+}
 void* operator new(std::size_t size, std::align_val_t alignment) {
     return allocateOrThrow(size, static_cast<std::size_t>(alignment));
 }
@@ -362,9 +360,7 @@ void operator delete(void* pointer, std::size_t size) noexcept { release(pointer
 void operator delete[](void* pointer, std::size_t size) noexcept { release(pointer, size); }
 void operator delete(void* pointer, std::align_val_t) noexcept { release(pointer, sizeUnknown); }
 void operator delete[](void* pointer, std::align_val_t) noexcept { release(pointer, sizeUnknown); }
-void operator delete(void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
-    release(pointer, sizeUnknown);
-}
+void operator delete(void* pointer, std::align_val_t, const std::nothrow_t&) noexcept { release(pointer, sizeUnknown); }
 void operator delete[](void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
     release(pointer, sizeUnknown);
 }

@@ -48,9 +48,9 @@ public:
                            new Expression(new Term(new Variable('b'), new Term(new Variable('a'), 0)), 0)),
             new Expression(new Term(new Variable('d'), new Term(new Variable('c'), 0)),
                            new Expression(new Term(new Variable('b'), new Term(new Variable('a'), 0)), 0)),
-            new Expression(new Term(new Variable('c'), 0),
-                           new Expression(new Term(new Variable('b'), 0),
-                                          new Expression(new Term(new Variable('a'), 0), 0))),
+            new Expression(
+                new Term(new Variable('c'), 0),
+                new Expression(new Term(new Variable('b'), 0), new Expression(new Term(new Variable('a'), 0), 0))),
         };
         Expression* expressions[7];
         for (int i = 0; i < 7; i++) {
@@ -100,8 +100,8 @@ public:
             LoopStatement* inner = new LoopStatement(3, new Statementlist(s2, 0));
             std::istringstream iss4("f * g ;");
             ExpressionStatement* s3 = new ExpressionStatement(iss4);
-            LoopStatement expectedLoopStmt(
-                -1, new Statementlist(s1, new Statementlist(inner, new Statementlist(s3, 0))));
+            LoopStatement expectedLoopStmt(-1,
+                                           new Statementlist(s1, new Statementlist(inner, new Statementlist(s3, 0))));
             CPPUNIT_ASSERT(expectedLoopStmt.equal(loopStmt));
         }
     }
