@@ -1,7 +1,6 @@
 #include "nodepool.h"
 
 #include <atomic>
-#include <cstdint>
 #include <new>
 
 namespace nodepool {
@@ -13,32 +12,32 @@ namespace {
 const std::size_t chunkSize = std::size_t(1) << 21;
 const std::size_t alignment = alignof(void*);  // nodes hold pointers and chars only
 
-// A chunk counts the nodes not yet given back. While a thread cuts from it the
-// count carries a large bias, so that no release can bring it to zero; when
-// the thread moves on, the bias is swapped for the number of nodes actually
-// cut, and whoever brings the count to zero frees the chunk.
+// A shared chunk counts the nodes not yet given back. While a thread cuts from
+// it the count carries a large bias, so that no release can bring it to zero;
+// when the thread moves on, the bias is swapped for the number of nodes
+// actually cut, and whoever brings the count to zero frees the chunk. A tree's
+// chunk counts nothing: it is freed with its tree.
 const std::int64_t bias = std::int64_t(1) << 40;
 
 struct Chunk {
-    std::atomic<std::int64_t> outstanding;
+    std::atomic<std::int64_t> outstanding;  // shared chunks: nodes not given back
+    Chunk* first;                           // tree chunks: the tree's first chunk; null if shared
+    Chunk* nextOfTree;                      // tree chunks: the tree's next chunk, or null
 };
 
 const std::size_t firstOffset = (sizeof(Chunk) + alignment - 1) / alignment * alignment;
 
-Chunk* chunkOf(void* node) {
+Chunk* chunkOf(const void* node) {
     const std::uintptr_t intoChunk = reinterpret_cast<std::uintptr_t>(node) & (chunkSize - 1);
-    return reinterpret_cast<Chunk*>(static_cast<char*>(node) - intoChunk);
+    return reinterpret_cast<Chunk*>(const_cast<char*>(static_cast<const char*>(node)) - intoChunk);
 }
 
-// What a thread cuts from: plain data, so that reaching it is cheap.
-struct Thread {
-    Chunk* current;     // the chunk nodes are cut from, or null
-    char* next;         // its first free byte
-    char* end;          // its end
-    std::int64_t cuts;  // nodes cut from it
-};
+thread_local Cutting self;       // plain data, so that reaching it is cheap
+thread_local Chunk* spare;       // a free chunk kept for the next one needed
+thread_local bool threadEnding;  // the thread's chunks have been given back
 
-thread_local Thread self;
+Chunk* current() { return static_cast<Chunk*>(self.chunk); }
+char* firstByte(Chunk* chunk) { return reinterpret_cast<char*>(chunk) + firstOffset; }
 
 void freeChunk(Chunk* chunk) {
     chunk->~Chunk();
@@ -46,10 +45,10 @@ void freeChunk(Chunk* chunk) {
 }
 
 void retire() {
-    Chunk* chunk = self.current;
-    if (!chunk)
+    Chunk* chunk = current();
+    if (!chunk || chunk->first)  // a tree's chunks stay with the tree
         return;
-    self.current = nullptr;
+    self.chunk = nullptr;
     std::int64_t unused = bias - self.cuts;
     if (chunk->outstanding.fetch_sub(unused, std::memory_order_acq_rel) == unused)
         freeChunk(chunk);
@@ -59,28 +58,74 @@ struct ThreadEnd {
     ThreadEnd() = default;
     ThreadEnd(const ThreadEnd&) = delete;
     ThreadEnd& operator=(const ThreadEnd&) = delete;
-    ~ThreadEnd() { retire(); }
+    ~ThreadEnd() {
+        threadEnding = true;
+        retire();
+        if (spare)
+            freeChunk(spare);
+        spare = nullptr;
+    }
 };
+
+void givenBackAtThreadEnd() {
+    thread_local ThreadEnd end;
+    (void)end;
+}
+
+// A program read after program, or statement after statement, would otherwise
+// map and unmap a chunk each time: one free chunk is kept per thread.
+void keepOrFree(Chunk* chunk) {
+    if (spare || threadEnding) {
+        freeChunk(chunk);
+        return;
+    }
+    givenBackAtThreadEnd();
+    chunk->~Chunk();
+    spare = chunk;
+}
+
+void keepOrFreeFrom(Chunk* chunk) {
+    while (chunk) {
+        Chunk* next = chunk->nextOfTree;
+        keepOrFree(chunk);
+        chunk = next;
+    }
+}
+
+Chunk* newChunk(Chunk* first) {
+    givenBackAtThreadEnd();
+    void* memory = spare;
+    spare = nullptr;
+    if (!memory)
+        memory = ::operator new(chunkSize, std::align_val_t(chunkSize));
+    return new (memory) Chunk{{bias}, first, nullptr};
+}
+
+void cutFrom(Chunk* chunk) {
+    self.chunk = chunk;
+    self.cuts = 0;
+    self.next = firstByte(chunk);
+    self.end = reinterpret_cast<char*>(chunk) + chunkSize;
+}
 
 // Out of line, so that cutting a node stays a few instructions.
 [[gnu::noinline]] void startChunk(std::size_t size) {
     if (size > chunkSize - firstOffset)
         throw std::bad_alloc();
-    thread_local ThreadEnd end;  // gives the last chunk back when the thread ends
-    (void)end;
-    void* memory = ::operator new(chunkSize, std::align_val_t(chunkSize));
-    retire();
-    self.current = new (memory) Chunk{{bias}};
-    self.cuts = 0;
-    self.next = static_cast<char*>(memory) + firstOffset;
-    self.end = static_cast<char*>(memory) + chunkSize;
+    Chunk* first = static_cast<Chunk*>(self.firstOfTree);
+    Chunk* chunk = newChunk(first);
+    if (first)
+        current()->nextOfTree = chunk;
+    else
+        retire();
+    cutFrom(chunk);
 }
 
 }  // namespace
 
 void* allocate(std::size_t size) {
     size = (size + alignment - 1) / alignment * alignment;
-    if (!self.current || size > static_cast<std::size_t>(self.end - self.next))
+    if (!self.chunk || size > static_cast<std::size_t>(self.end - self.next))
         startChunk(size);
     void* node = self.next;
     self.next += size;
@@ -92,15 +137,47 @@ void release(void* node) noexcept {
     if (!node)
         return;
     Chunk* chunk = chunkOf(node);
+    if (chunk->first)  // freed with its tree
+        return;
     std::int64_t left = chunk->outstanding.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) {
-        freeChunk(chunk);
-    } else if (chunk == self.current && left == bias - self.cuts) {
-        // every node cut from this thread's chunk is gone: an idle pool holds
-        // no memory
-        self.current = nullptr;
-        freeChunk(chunk);
+        keepOrFree(chunk);
+    } else if (chunk == current() && left == bias - self.cuts) {
+        // every node cut from this thread's chunk is gone: cut again from its
+        // start
+        chunk->outstanding.store(bias, std::memory_order_relaxed);
+        cutFrom(chunk);
     }
 }
+
+#ifdef LOOPCOST_NODE_POOL
+
+// The tree's first chunk is taken here, so that the tree is known by it even
+// before its first node.
+TreeScope::TreeScope() : saved(self) {
+    Chunk* first = newChunk(nullptr);
+    first->first = first;
+    cutFrom(first);
+    self.firstOfTree = first;
+}
+
+TreeScope::~TreeScope() {
+    Chunk* first = static_cast<Chunk*>(self.firstOfTree);
+    self = saved;
+    if (!kept)
+        keepOrFreeFrom(first);
+}
+
+bool cutForTree(const void* node) noexcept { return node && chunkOf(node)->first; }
+
+#else  // nodes are allocated one by one: a tree is freed node by node
+
+TreeScope::TreeScope() : saved() {}
+TreeScope::~TreeScope() = default;
+bool cutForTree(const void*) noexcept { return false; }
+
+#endif
+
+void freeTree(void* node) noexcept { keepOrFreeFrom(chunkOf(node)->first); }
 
 }  // namespace nodepool

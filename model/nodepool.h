@@ -2,6 +2,7 @@
 #define LOOPCOST_NODEPOOL_H
 
 #include <cstddef>
+#include <cstdint>
 
 // Where the nodes of parse trees live. A tree of a large program has millions
 // of small nodes that are made together and die together, so they are cut
@@ -15,6 +16,40 @@ namespace nodepool {
 void* allocate(std::size_t size);
 // Gives back memory that allocate() returned.
 void release(void* node) noexcept;
+
+// Where a thread cuts its nodes from.
+struct Cutting {
+    void* chunk;        // the chunk nodes are cut from, or null
+    char* next;         // its first free byte
+    char* end;          // its end
+    std::int64_t cuts;  // nodes cut from it
+    void* firstOfTree;  // while a tree is made: its first chunk, or null
+};
+
+// A whole program's tree is made in one go and dies in one go. While a
+// TreeScope lives, the nodes made on its thread are cut from chunks of the
+// tree's own, and the root frees them all at once with freeTree, without
+// visiting millions of nodes. A scope that is not kept frees the chunks itself:
+// the reading failed, and its nodes have been deleted already.
+class TreeScope {
+public:
+    TreeScope();
+    ~TreeScope();
+    TreeScope(const TreeScope&) = delete;
+    TreeScope& operator=(const TreeScope&) = delete;
+
+    // The tree is complete: its chunks now belong to its root.
+    void keep() { kept = true; }
+
+private:
+    Cutting saved;  // the thread's cutting before the scope
+    bool kept = false;
+};
+
+// Whether `node` was made inside a kept TreeScope (false for null).
+bool cutForTree(const void* node) noexcept;
+// Frees at once every node of the tree that `node` was made in.
+void freeTree(void* node) noexcept;
 
 }  // namespace nodepool
 

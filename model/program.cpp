@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include "nodepool.h"
 #include "scanner.h"
 #include "statementlist.h"
 
@@ -12,16 +13,24 @@ const char* const who = "Program(isttream&)";
 
 // program = "BEGIN" statementlist "END"
 Program::Program(std::istream& in) : body(nullptr) {
+    nodepool::TreeScope tree;
     Scanner scan(in);
     scan.expectKeyword("BEGIN", who);
     std::unique_ptr<Statementlist> list(new Statementlist(scan));
     scan.expectKeyword("END", who);
     body = list.release();
+    tree.keep();
 }
 
 Program::Program(Statementlist* body) : body(body) {}
 
-Program::~Program() { delete body; }
+// A body that was read goes with all its nodes at once.
+Program::~Program() {
+    if (nodepool::cutForTree(body))
+        nodepool::freeTree(body);
+    else
+        delete body;
+}
 
 Polynomial Program::computeComplexity(CPUContext context) const { return body->computeComplexity(context); }
 

@@ -1,6 +1,7 @@
 // Parse trees are cut from per-thread chunks and may be freed on any thread:
 // trees made on one thread and destroyed on another, while both keep cutting,
-// must come back whole and leave nothing behind.
+// must come back whole and leave nothing behind. A program's tree has chunks
+// of its own; a statement list read by itself shares its thread's chunks.
 
 #include <memory>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include <cppunit/extensions/HelperMacros.h>
 
 #include "program.h"
+#include "statementlist.h"
 
 namespace {
 
@@ -23,9 +25,42 @@ std::string largeProgram(int statements) {
     return text + "END\n";
 }
 
-std::unique_ptr<Program> parse(const std::string& text) {
+template <class Tree>
+std::unique_ptr<Tree> parse(const std::string& text) {
     std::istringstream in(text);
-    return std::unique_ptr<Program>(new Program(in));
+    return std::unique_ptr<Tree>(new Tree(in));
+}
+
+template <class Tree>
+void makeAndFreeOnOtherThreads(const std::string& text) {
+    const std::unique_ptr<Tree> reference = parse<Tree>(text);
+    const Polynomial expected = reference->computeComplexity(CPUContext(1, 2));
+
+    const int workers = 4;
+    std::vector<std::unique_ptr<Tree>> made(workers);
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w)
+        threads.emplace_back([&made, &text, w] { made[w] = parse<Tree>(text); });
+    for (std::thread& t : threads)
+        t.join();
+    threads.clear();
+
+    // Each worker's tree is freed by another worker that is cutting a tree of
+    // its own meanwhile.
+    std::vector<std::unique_ptr<Tree>> second(workers);
+    for (int w = 0; w < workers; ++w)
+        threads.emplace_back([&made, &second, &text, w] {
+            second[w] = parse<Tree>(text);
+            made[(w + 1) % workers].reset();
+        });
+    for (std::thread& t : threads)
+        t.join();
+
+    for (const std::unique_ptr<Tree>& tree : second) {
+        CPPUNIT_ASSERT(tree->equal(*reference));
+        CPPUNIT_ASSERT(tree->computeComplexity(CPUContext(1, 2)).equal(expected, 0.0f));
+    }
+    second.clear();  // freed on the main thread, cut on the workers
 }
 
 }  // namespace
@@ -37,35 +72,10 @@ class NodePoolTests : public CppUnit::TestFixture {
 
 public:
     void testTreesMadeAndFreedOnOtherThreads() {
-        const std::string text = largeProgram(60000);
-        const std::unique_ptr<Program> reference = parse(text);
-        const Polynomial expected = reference->computeComplexity(CPUContext(1, 2));
-
-        const int workers = 4;
-        std::vector<std::unique_ptr<Program>> made(workers);
-        std::vector<std::thread> threads;
-        for (int w = 0; w < workers; ++w)
-            threads.emplace_back([&made, &text, w] { made[w] = parse(text); });
-        for (std::thread& t : threads)
-            t.join();
-        threads.clear();
-
-        // Each worker's trees are freed by another worker that is cutting a
-        // tree of its own meanwhile.
-        std::vector<std::unique_ptr<Program>> second(workers);
-        for (int w = 0; w < workers; ++w)
-            threads.emplace_back([&made, &second, &text, w] {
-                second[w] = parse(text);
-                made[(w + 1) % workers].reset();
-            });
-        for (std::thread& t : threads)
-            t.join();
-
-        for (const std::unique_ptr<Program>& program : second) {
-            CPPUNIT_ASSERT(program->equal(*reference));
-            CPPUNIT_ASSERT(program->computeComplexity(CPUContext(1, 2)).equal(expected, 0.0f));
-        }
-        second.clear();  // freed on the main thread, cut on the workers
+        const std::string program = largeProgram(60000);
+        makeAndFreeOnOtherThreads<Program>(program);
+        const std::string list = program.substr(6, program.size() - 10);  // without BEGIN and END
+        makeAndFreeOnOtherThreads<Statementlist>(list);
     }
 };
 
