@@ -34,10 +34,9 @@ void ExpressionStatement::read(Scanner& scan) {
     scan.peek();
     const std::streamoff start = scan.offset();
     for (;;) {
-        int c = scan.peek();
+        int c = scan.get();
         if (c == std::char_traits<char>::eof())
             scan.unexpectedEnd(who);
-        scan.skip();
         if (c == ';')
             break;
         if (!accepted(c)) {

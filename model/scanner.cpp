@@ -2,12 +2,23 @@
 
 #include "syntaxerror.h"
 
+namespace {
+
+// What a stream that cannot be read offers: nothing, from anywhere.
+class NothingToRead : public std::streambuf {};
+
+std::streambuf* readable(std::istream& in) {
+    static NothingToRead nothing;
+    return in.good() ? in.rdbuf() : &nothing;
+}
+
+}  // namespace
+
 Scanner::Scanner(std::istream& in)
     : in(in),
-      buf(in.good() ? in.rdbuf() : nullptr),
+      buf(readable(in)),
       ctype(std::use_facet<std::ctype<char>>(in.getloc())),
-      start(buf ? static_cast<std::streamoff>(buf->pubseekoff(0, std::ios_base::cur, std::ios_base::in))
-                : std::streamoff(-1)) {}
+      start(buf->pubseekoff(0, std::ios_base::cur, std::ios_base::in)) {}
 
 bool Scanner::readWord(std::string& word) {
     int c = peek();

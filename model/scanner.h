@@ -30,10 +30,24 @@ public:
     }
     // The next character as it stands, white space included, or EOF.
     int peekRaw() {
-        int c = buf ? buf->sgetc() : std::char_traits<char>::eof();
+        int c = buf->sgetc();
         if (c == std::char_traits<char>::eof())
             markEnd();
         return c;
+    }
+    // Skips white space and consumes the character behind it, which it
+    // returns; EOF at the end of input.
+    int get() {
+        for (;;) {
+            int c = buf->sbumpc();
+            if (c == std::char_traits<char>::eof()) {
+                markEnd();
+                return c;
+            }
+            ++consumed;
+            if (!ctype.is(std::ctype_base::space, static_cast<char>(c)))
+                return c;
+        }
     }
     // Consumes the character that peek() or peekRaw() returned.
     void skip() {
@@ -60,7 +74,7 @@ private:
     void markEnd();
 
     std::istream& in;               // for its state bits only
-    std::streambuf* buf;            // null when the stream was not readable
+    std::streambuf* buf;            // an empty one when the stream was not readable
     const std::ctype<char>& ctype;  // the stream's notion of white space
     std::streamoff start;           // position where this parse began, or -1
     std::streamoff consumed = 0;    // characters consumed since then
