@@ -33,15 +33,17 @@ Chunk* chunkOf(const void* node) {
 }
 
 thread_local Cutting self;       // plain data, so that reaching it is cheap
-thread_local Chunk* spare;       // a free chunk kept for the next one needed
+thread_local void* spare;        // a free chunk's memory, kept for the next chunk needed
 thread_local bool threadEnding;  // the thread's chunks have been given back
 
 Chunk* current() { return static_cast<Chunk*>(self.chunk); }
 char* firstByte(Chunk* chunk) { return reinterpret_cast<char*>(chunk) + firstOffset; }
 
+void freeMemory(void* memory) { ::operator delete(memory, std::align_val_t(chunkSize)); }
+
 void freeChunk(Chunk* chunk) {
     chunk->~Chunk();
-    ::operator delete(static_cast<void*>(chunk), std::align_val_t(chunkSize));
+    freeMemory(chunk);
 }
 
 void retire() {
@@ -62,7 +64,7 @@ struct ThreadEnd {
         threadEnding = true;
         retire();
         if (spare)
-            freeChunk(spare);
+            freeMemory(spare);
         spare = nullptr;
     }
 };
@@ -172,8 +174,8 @@ bool cutForTree(const void* node) noexcept { return node && chunkOf(node)->first
 
 #else  // nodes are allocated one by one: a tree is freed node by node
 
-TreeScope::TreeScope() : saved() {}
-TreeScope::~TreeScope() = default;
+TreeScope::TreeScope() : saved(self) {}
+TreeScope::~TreeScope() { self = saved; }
 bool cutForTree(const void*) noexcept { return false; }
 
 #endif
