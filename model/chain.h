@@ -25,6 +25,23 @@ void forEachInnermostFirst(const Node* head, Next next, Visit visit) {
         visit(i < inlineCapacity ? inlineNodes[i] : spilled[i - inlineCapacity]);
 }
 
+// Compares two chains from their heads, as the recursive definitions do: at
+// each place both chains must go on or both end, and the nodes' own parts
+// must be equal; the first difference ends the walk.
+template <class Node, class Next, class SameParts>
+int equalChains(const Node* a, const Node* b, Next next, SameParts sameParts) {
+    for (;;) {
+        if ((next(a) == nullptr) != (next(b) == nullptr))
+            return 0;
+        if (!sameParts(a, b))
+            return 0;
+        if (!next(a))
+            return 1;
+        a = next(a);
+        b = next(b);
+    }
+}
+
 // Deletes the chain behind `head` one node at a time; `detach` takes a node's
 // link out of it and returns it, so that deleting the node frees only itself.
 template <class Node, class Detach>

@@ -91,16 +91,7 @@ void Expression::print(std::ostream& out) const {
 }
 
 int Expression::equal(const Expression& other) const {
-    const Expression* a = this;
-    const Expression* b = &other;
-    for (;;) {
-        if ((a->left == nullptr) != (b->left == nullptr))
-            return 0;
-        if (!a->term->equal(*b->term))
-            return 0;
-        if (!a->left)
-            return 1;
-        a = a->left;
-        b = b->left;
-    }
+    return equalChains(
+        this, &other, [](const Expression* n) { return n->left; },
+        [](const Expression* x, const Expression* y) { return x->term->equal(*y->term); });
 }

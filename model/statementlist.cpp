@@ -141,16 +141,7 @@ void Statementlist::print(std::ostream& out, int indent) const {
 }
 
 int Statementlist::equal(const Statementlist& other) const {
-    const Statementlist* a = this;
-    const Statementlist* b = &other;
-    for (;;) {
-        if ((a->rest == nullptr) != (b->rest == nullptr))
-            return 0;
-        if (!a->statement->equal(*b->statement))
-            return 0;
-        if (!a->rest)
-            return 1;
-        a = a->rest;
-        b = b->rest;
-    }
+    return equalChains(
+        this, &other, [](const Statementlist* n) { return n->rest; },
+        [](const Statementlist* x, const Statementlist* y) { return x->statement->equal(*y->statement); });
 }

@@ -77,16 +77,7 @@ void Term::print(std::ostream& out) const {
 }
 
 int Term::equal(const Term& other) const {
-    const Term* a = this;
-    const Term* b = &other;
-    for (;;) {
-        if ((a->left == nullptr) != (b->left == nullptr))
-            return 0;
-        if (!a->variable->equal(*b->variable))
-            return 0;
-        if (!a->left)
-            return 1;
-        a = a->left;
-        b = b->left;
-    }
+    return equalChains(
+        this, &other, [](const Term* n) { return n->left; },
+        [](const Term* x, const Term* y) { return x->variable->equal(*y->variable); });
 }
