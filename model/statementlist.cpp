@@ -108,9 +108,11 @@ void Statementlist::read(Scanner& scan) {
     std::unique_ptr<Statementlist> following;
     Statementlist* tail = nullptr;
     while (beginsStatement(c = scan.peek())) {
-        std::unique_ptr<Statement> next(readStatement(scan, c));
-        Statementlist* node = new Statementlist(next.get(), nullptr);
-        next.release();
+        // The node is made before its statement, so that a list lies in
+        // memory in the order in which it is walked.
+        std::unique_ptr<Statementlist> next(new Statementlist(nullptr, nullptr));
+        next->statement = readStatement(scan, c);
+        Statementlist* node = next.release();
         if (tail)
             tail->rest = node;
         else
