@@ -7,14 +7,15 @@
 // Terms, expressions and statement lists are chains whose head is the outer
 // (rightmost or first) node. Printing and costing them in the order of their
 // recursive definitions needs the innermost node first; this walks a chain
-// that way without recursion, so no chain is too long for the stack.
-template <class Node, class Next, class Visit>
-void forEachInnermostFirst(const Node* head, Next next, Visit visit) {
+// that way without recursion, so no chain is too long for the stack. `link`
+// is the member that leads from a node to the next one inwards.
+template <class Node, class Visit>
+void forEachInnermostFirst(const Node* head, Node* Node::*link, Visit visit) {
     const std::size_t inlineCapacity = 64;
     const Node* inlineNodes[inlineCapacity];
     std::vector<const Node*> spilled;
     std::size_t count = 0;
-    for (const Node* node = head; node; node = next(node)) {
+    for (const Node* node = head; node; node = node->*link) {
         if (count < inlineCapacity)
             inlineNodes[count] = node;
         else
@@ -28,26 +29,27 @@ void forEachInnermostFirst(const Node* head, Next next, Visit visit) {
 // Compares two chains from their heads, as the recursive definitions do: at
 // each place both chains must go on or both end, and the nodes' own parts
 // must be equal; the first difference ends the walk.
-template <class Node, class Next, class SameParts>
-int equalChains(const Node* a, const Node* b, Next next, SameParts sameParts) {
+template <class Node, class SameParts>
+int equalChains(const Node* a, const Node* b, Node* Node::*link, SameParts sameParts) {
     for (;;) {
-        if ((next(a) == nullptr) != (next(b) == nullptr))
+        if ((a->*link == nullptr) != (b->*link == nullptr))
             return 0;
         if (!sameParts(a, b))
             return 0;
-        if (!next(a))
+        if (!(a->*link))
             return 1;
-        a = next(a);
-        b = next(b);
+        a = a->*link;
+        b = b->*link;
     }
 }
 
-// Deletes the chain behind `head` one node at a time; `detach` takes a node's
-// link out of it and returns it, so that deleting the node frees only itself.
-template <class Node, class Detach>
-void deleteChain(Node* head, Detach detach) {
+// Deletes the chain behind `head` one node at a time: each node's link is
+// taken out of it first, so that deleting the node frees only itself.
+template <class Node>
+void deleteChain(Node* head, Node* Node::*link) {
     while (head) {
-        Node* next = detach(head);
+        Node* next = head->*link;
+        head->*link = nullptr;
         delete head;
         head = next;
     }

@@ -56,11 +56,7 @@ Expression::Expression(Term* term, Expression* left) : left(left), term(term) {}
 
 Expression::~Expression() {
     delete term;
-    deleteChain(left, [](Expression* e) {
-        Expression* next = e->left;
-        e->left = nullptr;
-        return next;
-    });
+    deleteChain(left, &Expression::left);
 }
 
 // The cost of the last term plus that of the sum before it, plus one
@@ -71,27 +67,22 @@ Polynomial Expression::computeComplexity(CPUContext context) const {
     const float addition = context.getCost(0);
     const float multiply = context.getCost(1);
     float cost = 0.0f;
-    forEachInnermostFirst(
-        this, [](const Expression* e) { return e->left; },
-        [&](const Expression* e) {
-            const float term = e->term->cost(multiply);
-            cost = e->left ? (term + cost) + addition : term;
-        });
+    forEachInnermostFirst(this, &Expression::left, [&](const Expression* e) {
+        const float term = e->term->cost(multiply);
+        cost = e->left ? (term + cost) + addition : term;
+    });
     return Polynomial(cost);
 }
 
 void Expression::print(std::ostream& out) const {
-    forEachInnermostFirst(
-        this, [](const Expression* e) { return e->left; },
-        [&out](const Expression* e) {
-            if (e->left)
-                out << " + ";
-            e->term->print(out);
-        });
+    forEachInnermostFirst(this, &Expression::left, [&out](const Expression* e) {
+        if (e->left)
+            out << " + ";
+        e->term->print(out);
+    });
 }
 
 int Expression::equal(const Expression& other) const {
-    return equalChains(
-        this, &other, [](const Expression* n) { return n->left; },
-        [](const Expression* x, const Expression* y) { return x->term->equal(*y->term); });
+    return equalChains(this, &other, &Expression::left,
+                       [](const Expression* x, const Expression* y) { return x->term->equal(*y->term); });
 }

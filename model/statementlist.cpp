@@ -86,11 +86,7 @@ Statementlist::Statementlist(Statement* statement, Statementlist* rest) : rest(r
 
 Statementlist::~Statementlist() {
     delete statement;
-    deleteChain(rest, [](Statementlist* list) {
-        Statementlist* next = list->rest;
-        list->rest = nullptr;
-        return next;
-    });
+    deleteChain(rest, &Statementlist::rest);
 }
 
 // statementlist = statement { statement }
@@ -143,7 +139,7 @@ void Statementlist::print(std::ostream& out, int indent) const {
 }
 
 int Statementlist::equal(const Statementlist& other) const {
-    return equalChains(
-        this, &other, [](const Statementlist* n) { return n->rest; },
-        [](const Statementlist* x, const Statementlist* y) { return x->statement->equal(*y->statement); });
+    return equalChains(this, &other, &Statementlist::rest, [](const Statementlist* x, const Statementlist* y) {
+        return x->statement->equal(*y->statement);
+    });
 }

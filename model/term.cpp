@@ -47,11 +47,7 @@ Term::Term(Variable* variable, Term* left) : left(left), variable(variable) {}
 
 Term::~Term() {
     delete variable;
-    deleteChain(left, [](Term* t) {
-        Term* next = t->left;
-        t->left = nullptr;
-        return next;
-    });
+    deleteChain(left, &Term::left);
 }
 
 // One multiplication per '*': every level with a left part adds the cost once,
@@ -67,17 +63,14 @@ float Term::cost(float multiply) const {
 }
 
 void Term::print(std::ostream& out) const {
-    forEachInnermostFirst(
-        this, [](const Term* t) { return t->left; },
-        [&out](const Term* t) {
-            if (t->left)
-                out << " * ";
-            t->variable->print(out);
-        });
+    forEachInnermostFirst(this, &Term::left, [&out](const Term* t) {
+        if (t->left)
+            out << " * ";
+        t->variable->print(out);
+    });
 }
 
 int Term::equal(const Term& other) const {
-    return equalChains(
-        this, &other, [](const Term* n) { return n->left; },
-        [](const Term* x, const Term* y) { return x->variable->equal(*y->variable); });
+    return equalChains(this, &other, &Term::left,
+                       [](const Term* x, const Term* y) { return x->variable->equal(*y->variable); });
 }
