@@ -3,6 +3,8 @@
 #include <atomic>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace nodepool {
 
 namespace {
@@ -94,12 +96,29 @@ void keepOrFreeFrom(Chunk* chunk) {
     }
 }
 
+// A tree that needs a second chunk is a large one. Its chunks, being as large
+// as a huge page and aligned to one, can each be one page instead of 512: the
+// kernel then takes one fault per chunk instead of one per 4 KiB, and walking
+// the tree misses the TLB far less. Asked for before the chunk's first byte is
+// written, as a page once touched stays small. Only a hint: where it is not
+// granted, nothing changes.
+void askForHugePage(void* memory) {
+#ifdef MADV_HUGEPAGE
+    ::madvise(memory, chunkSize, MADV_HUGEPAGE);
+#else
+    (void)memory;
+#endif
+}
+
 Chunk* newChunk(Chunk* first) {
     givenBackAtThreadEnd();
     void* memory = spare;
     spare = nullptr;
-    if (!memory)
+    if (!memory) {
         memory = ::operator new(chunkSize, std::align_val_t(chunkSize));
+        if (first)
+            askForHugePage(memory);
+    }
     return new (memory) Chunk{{bias}, first, nullptr};
 }
 
