@@ -30,22 +30,21 @@ ExpressionStatement::~ExpressionStatement() { delete expression; }
 // what is left.
 void ExpressionStatement::read(Scanner& scan) {
     char buf[maxLength + 1];
-    int count = 0;
     scan.peek();
     const std::streamoff start = scan.offset();
-    for (;;) {
-        int c = scan.get();
-        if (c == std::char_traits<char>::eof())
-            scan.unexpectedEnd(who);
-        if (c == ';')
-            break;
-        if (!accepted(c)) {
-            std::streamoff at = scan.offset() < 0 ? -1 : scan.offset() - 1;
-            reportSyntaxError(std::string(who) + ": input syntax error at '" + std::string(buf, count) + "'", at);
-        }
-        if (count == maxLength)
-            reportSyntaxError(std::string(who) + ": input syntax error: expression longer than 99 characters", start);
-        buf[count++] = static_cast<char>(c);
+    const Scanner::Read read = scan.readUpTo(';', accepted, buf, maxLength);
+    const int count = read.length;
+    switch (read.stop) {
+    case Scanner::Stop::found:
+        break;
+    case Scanner::Stop::end:
+        scan.unexpectedEnd(who);
+    case Scanner::Stop::refused: {
+        std::streamoff at = scan.offset() < 0 ? -1 : scan.offset() - 1;
+        reportSyntaxError(std::string(who) + ": input syntax error at '" + std::string(buf, count) + "'", at);
+    }
+    case Scanner::Stop::full:
+        reportSyntaxError(std::string(who) + ": input syntax error: expression longer than 99 characters", start);
     }
     buf[count] = '\0';
     try {

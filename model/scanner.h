@@ -21,12 +21,20 @@ public:
     // Skips white space; the next character (0..255) without consuming it,
     // or EOF at the end of input.
     int peek() {
-        for (;;) {
-            int c = peekRaw();
-            if (c == std::char_traits<char>::eof() || !ctype.is(std::ctype_base::space, static_cast<char>(c)))
-                return c;
-            skip();
+        // The loop works on locals: the compiler cannot keep members in
+        // registers across the buffer's refills, and indents are long runs.
+        std::streambuf* const b = buf;
+        const std::ctype<char>& white = ctype;
+        std::streamoff skipped = 0;
+        int c = b->sgetc();
+        while (c != std::char_traits<char>::eof() && white.is(std::ctype_base::space, static_cast<char>(c))) {
+            ++skipped;
+            c = b->snextc();
         }
+        consumed += skipped;
+        if (c == std::char_traits<char>::eof())
+            markEnd();
+        return c;
     }
     // The next character as it stands, white space included, or EOF.
     int peekRaw() {
@@ -35,19 +43,49 @@ public:
             markEnd();
         return c;
     }
-    // Skips white space and consumes the character behind it, which it
-    // returns; EOF at the end of input.
-    int get() {
-        for (;;) {
-            int c = buf->sbumpc();
-            if (c == std::char_traits<char>::eof()) {
-                markEnd();
-                return c;
+    // What ended readUpTo().
+    enum class Stop {
+        found,    // the last character, which is consumed
+        refused,  // a character that `accept` refused, which is consumed
+        full,     // an accepted character with `text` full, which is consumed
+        end,      // the end of input
+    };
+    struct Read {
+        Stop stop;
+        int length;  // characters stored in `text`
+    };
+    // Reads up to `last`, dropping white space and storing every other
+    // character in `text` (room for `capacity`), as long as `accept` takes it.
+    // One pass with the buffer in hand: this is where a reader spends its time.
+    template <class Accept>
+    Read readUpTo(char last, Accept accept, char* text, int capacity) {
+        std::streambuf* const b = buf;
+        const std::ctype<char>& white = ctype;
+        std::streamoff used = 0;
+        int length = 0;
+        Stop stop = Stop::end;
+        for (int c; (c = b->sbumpc()) != std::char_traits<char>::eof();) {
+            ++used;
+            if (white.is(std::ctype_base::space, static_cast<char>(c)))
+                continue;
+            if (c == static_cast<unsigned char>(last)) {
+                stop = Stop::found;
+                break;
             }
-            ++consumed;
-            if (!ctype.is(std::ctype_base::space, static_cast<char>(c)))
-                return c;
+            if (!accept(c)) {
+                stop = Stop::refused;
+                break;
+            }
+            if (length == capacity) {
+                stop = Stop::full;
+                break;
+            }
+            text[length++] = static_cast<char>(c);
         }
+        consumed += used;
+        if (stop == Stop::end)
+            markEnd();
+        return {stop, length};
     }
     // Consumes the character that peek() or peekRaw() returned.
     void skip() {
