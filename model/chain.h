@@ -2,6 +2,7 @@
 #define LOOPCOST_CHAIN_H
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // Terms, expressions and statement lists are chains whose head is the outer
@@ -24,6 +25,18 @@ void forEachInnermostFirst(const Node* head, Node* Node::*link, Visit visit) {
     }
     for (std::size_t i = count; i-- > 0;)
         visit(i < inlineCapacity ? inlineNodes[i] : spilled[i - inlineCapacity]);
+}
+
+// Grows a chain inwards, as a reader that meets the outer node first makes
+// it: `node` goes in behind `innermost`, or becomes the chain that `head` owns
+// when there is none yet. Returns the new innermost node.
+template <class Node>
+Node* appendInnermost(std::unique_ptr<Node>& head, Node* innermost, Node* node, Node* Node::*link) {
+    if (innermost)
+        innermost->*link = node;
+    else
+        head.reset(node);
+    return node;
 }
 
 // Compares two chains from their heads, as the recursive definitions do: at

@@ -9,47 +9,38 @@
 
 namespace {
 
+// The index of the last '+' before `end`, or -1; a '+' that begins the text
+// has no term before it.
 int lastPlusBefore(int end, const char text[]) {
     int i = end - 1;
     while (i >= 0 && text[i] != '+')
         --i;
+    if (i == 0)
+        reportSyntaxError(std::string("Syntax error at '") + text[0] + "'", -1);
     return i;
-}
-
-// Checks the terms from the last '+' leftwards, the order in which splitting
-// at the last '+' meets them, so that the first fault reported is the same.
-void checkTerms(int length, const char text[]) {
-    int end = length;
-    for (;;) {
-        int plus = lastPlusBefore(end, text);
-        if (plus == 0)
-            reportSyntaxError(std::string("Syntax error at '") + text[0] + "'", -1);
-        Term::check(end - plus - 1, text + plus + 1);
-        if (plus < 0)
-            return;
-        end = plus;
-    }
 }
 
 }  // namespace
 
 // expression = term { "+" term }
+// Read from the right, splitting at the last '+', the order in which the
+// recursive definition meets its faults; each term is checked as it is made.
+// The outer sum comes first, so that an expression lies in memory in the order
+// in which it is walked.
 Expression::Expression(int length, const char text[]) : left(nullptr), term(nullptr) {
-    checkTerms(length, text);
-    std::unique_ptr<Expression> sum;  // the terms before `from`, grown rightwards
-    int from = 0;
-    for (int plus = from; plus < length; ++plus) {
-        if (text[plus] != '+')
-            continue;
-        std::unique_ptr<Term> t(new Term(plus - from, text + from, false));
-        Expression* grown = new Expression(t.get(), sum.get());
-        t.release();
-        sum.release();
-        sum.reset(grown);
-        from = plus + 1;
+    int plus = lastPlusBefore(length, text);
+    std::unique_ptr<Term> last(new Term(length - plus - 1, text + plus + 1));
+    std::unique_ptr<Expression> before;  // the sum left of the last '+'
+    Expression* innermost = nullptr;     // its innermost node so far
+    while (plus >= 0) {
+        const int end = plus;
+        plus = lastPlusBefore(end, text);
+        std::unique_ptr<Expression> node(new Expression(nullptr, nullptr));
+        node->term = new Term(end - plus - 1, text + plus + 1);
+        innermost = appendInnermost(before, innermost, node.release(), &Expression::left);
     }
-    term = new Term(length - from, text + from, false);
-    left = sum.release();
+    term = last.release();
+    left = before.release();
 }
 
 Expression::Expression(Term* term, Expression* left) : left(left), term(term) {}

@@ -13,34 +13,27 @@ const char* const who = "Term(int,char[]): input syntax error";
 
 // term = variable { "*" variable }
 // A well-formed text has odd length, variables at the even indexes and '*' at
-// the odd ones. It is checked from its right end, the order in which the
-// recursive definition meets its faults.
-void Term::check(int length, const char text[]) {
+// the odd ones. It is read from its right end, the order in which the
+// recursive definition meets its faults, and each node is made as soon as the
+// text to its right has been checked: the outer product first, so that a term
+// lies in memory in the order in which it is walked.
+Term::Term(int length, const char text[]) : left(nullptr), variable(nullptr) {
     if (length <= 0)
         reportSyntaxError(std::string(who) + ": illegal term", -1);
     if (length % 2 == 0)  // the quoted text runs on to the NUL, past `length`
         reportSyntaxError(std::string(who) + " (" + std::to_string(length) + ") at '" + text + "'", -1);
-    for (int end = length; end >= 3; end -= 2)
+    std::unique_ptr<Variable> last(new Variable(text[length - 1]));
+    std::unique_ptr<Term> before;  // the product left of the last '*'
+    Term* innermost = nullptr;     // its innermost node so far
+    for (int end = length; end >= 3; end -= 2) {
         if (text[end - 2] != '*')
             reportSyntaxError(std::string(who) + ": missing '*' in '" + std::string(text, end) + "'", -1);
-}
-
-Term::Term(int length, const char text[]) : Term(length, text, true) {}
-
-Term::Term(int length, const char text[], bool checkFirst) : left(nullptr), variable(nullptr) {
-    if (checkFirst)
-        check(length, text);
-    std::unique_ptr<Variable> last(new Variable(text[length - 1]));
-    std::unique_ptr<Term> product;  // the term of text[0 .. i], grown rightwards
-    for (int i = 0; i + 1 < length; i += 2) {
-        std::unique_ptr<Variable> v(new Variable(text[i]));
-        Term* grown = new Term(v.get(), product.get());
-        v.release();
-        product.release();
-        product.reset(grown);
+        std::unique_ptr<Term> node(new Term(nullptr, nullptr));
+        node->variable = new Variable(text[end - 3]);
+        innermost = appendInnermost(before, innermost, node.release(), &Term::left);
     }
     variable = last.release();
-    left = product.release();
+    left = before.release();
 }
 
 Term::Term(Variable* variable, Term* left) : left(left), variable(variable) {}

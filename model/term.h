@@ -22,13 +22,8 @@ public:
     void print(std::ostream& out) const;
     int equal(const Term& other) const;
 
-    // Reports the first fault of a term text as the reading constructor would,
-    // without building anything.
-    static void check(int length, const char text[]);
-
 private:
-    friend class Expression;  // reads terms it has checked already, and costs them
-    Term(int length, const char text[], bool checkFirst);
+    friend class Expression;  // costs its terms
     float cost(float multiply) const;  // the constant of computeComplexity
 
     Term* left;          // the product before the last '*', or null
