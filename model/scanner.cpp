@@ -20,29 +20,30 @@ Scanner::Scanner(std::istream& in)
       ctype(std::use_facet<std::ctype<char>>(in.getloc())),
       start(buf->pubseekoff(0, std::ios_base::cur, std::ios_base::in)) {}
 
-bool Scanner::readWord(std::string& word) {
-    int c = peek();
-    if (c == std::char_traits<char>::eof())
-        return false;
-    word.clear();
-    do {
-        word.push_back(static_cast<char>(c));
-        skip();
-        c = buf->sgetc();
-    } while (c != std::char_traits<char>::eof() && !ctype.is(std::ctype_base::space, static_cast<char>(c)));
-    if (c == std::char_traits<char>::eof())
-        markEnd();
-    return true;
+bool Scanner::endsWord(int c) const {
+    return c == std::char_traits<char>::eof() || ctype.is(std::ctype_base::space, static_cast<char>(c));
 }
 
+// The keyword is matched as it is read; only a word that is not the keyword
+// is gathered, for the message.
 std::streamoff Scanner::expectKeyword(const char* keyword, const char* who) {
-    std::string word;
-    if (!readWord(word))
+    int c = peek();
+    if (c == std::char_traits<char>::eof())
         unexpectedEnd(who);
-    std::streamoff at = offset() < 0 ? -1 : offset() - static_cast<std::streamoff>(word.size());
-    if (word != keyword)
-        reportSyntaxError(std::string(who) + ": input syntax error at '" + word + "'", at);
-    return at;
+    const std::streamoff at = offset();
+    const char* k = keyword;
+    for (; *k != '\0' && c == static_cast<unsigned char>(*k); c = peekRaw()) {
+        skip();
+        ++k;
+    }
+    if (*k == '\0' && endsWord(c))
+        return at;
+    std::string word(keyword, k);
+    for (; !endsWord(c); c = peekRaw()) {
+        word.push_back(static_cast<char>(c));
+        skip();
+    }
+    reportSyntaxError(std::string(who) + ": input syntax error at '" + word + "'", at);
 }
 
 void Scanner::unexpectedEnd(const char* who) {

@@ -93,9 +93,6 @@ public:
         ++consumed;
     }
 
-    // Reads the next white-space delimited word; false at the end of input.
-    bool readWord(std::string& word);
-
     // Reads the keyword that must come next and returns its position; reports
     // "<who>: input syntax error at '<word>'" for any other word.
     std::streamoff expectKeyword(const char* keyword, const char* who);
@@ -110,6 +107,7 @@ public:
 
 private:
     void markEnd();
+    bool endsWord(int c) const;  // white space or EOF
 
     std::istream& in;               // for its state bits only
     std::streambuf* buf;            // an empty one when the stream was not readable
