@@ -34,18 +34,14 @@ void ExpressionStatement::read(Scanner& scan) {
     const std::streamoff start = scan.offset();
     const Scanner::Read read = scan.readUpTo(';', accepted, buf, maxLength);
     const int count = read.length;
-    switch (read.stop) {
-    case Scanner::Stop::found:
-        break;
-    case Scanner::Stop::end:
+    if (read.stop == Scanner::Stop::end)
         scan.unexpectedEnd(who);
-    case Scanner::Stop::refused: {
+    if (read.stop == Scanner::Stop::refused) {
         std::streamoff at = scan.offset() < 0 ? -1 : scan.offset() - 1;
         reportSyntaxError(std::string(who) + ": input syntax error at '" + std::string(buf, count) + "'", at);
     }
-    case Scanner::Stop::full:
+    if (read.stop == Scanner::Stop::full)
         reportSyntaxError(std::string(who) + ": input syntax error: expression longer than 99 characters", start);
-    }
     buf[count] = '\0';
     try {
         expression = new Expression(count, buf);

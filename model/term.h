@@ -23,7 +23,7 @@ public:
     int equal(const Term& other) const;
 
 private:
-    friend class Expression;  // costs its terms
+    friend class Expression;           // costs its terms
     float cost(float multiply) const;  // the constant of computeComplexity
 
     Term* left;          // the product before the last '*', or null
