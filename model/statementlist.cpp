@@ -8,6 +8,7 @@
 #include "expressionstatement.h"
 #include "loopstatement.h"
 #include "scanner.h"
+#include "sourcemap.h"
 #include "syntaxerror.h"
 
 namespace {
@@ -17,10 +18,22 @@ const char* const who = "Statementlist(isttream&)";
 bool beginsStatement(int c) { return c == 'L' || (c >= 'a' && c <= 'z'); }
 
 // Only the first character decides: every word that begins with 'L' is a loop.
-Statement* readStatement(Scanner& scan, int first) {
+Statement* readKindOf(Scanner& scan, int first) {
     if (first == 'L')
         return new LoopStatement(scan);
     return new ExpressionStatement(scan);
+}
+
+// The statement's span goes into the parse's map before its body is read, so
+// that the map lists a loop before the statements inside it.
+Statement* readStatement(Scanner& scan, int first) {
+    SourceMap* const map = scan.positions;
+    if (!map)
+        return readKindOf(scan, first);
+    const std::size_t index = map->beginStatement(scan.offset());
+    Statement* statement = readKindOf(scan, first);
+    map->endStatement(index, scan.offset());
+    return statement;
 }
 
 // The costs of a list's statements, kept until they can be summed from the
