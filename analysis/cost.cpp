@@ -1,0 +1,86 @@
+#include "cost.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace analysis {
+
+Cost::Cost(std::vector<Integer> coefficients, int scale) : units(std::move(coefficients)), digits(scale) {
+    if (units.empty())
+        units.emplace_back(0);
+}
+
+std::string Cost::coefficient(int power) const { return Decimal::decimalText(unitsOf(power), digits); }
+
+bool Cost::isZero() const {
+    return std::all_of(units.begin(), units.end(), [](const Integer& u) { return u.is_zero(); });
+}
+
+int Cost::order() const {
+    for (int i = degree(); i > 0; --i)
+        if (!unitsOf(i).is_zero())
+            return i;
+    return 0;
+}
+
+std::string Cost::orderText() const {
+    const int power = order();
+    if (power == 0)
+        return "O(1)";
+    if (power == 1)
+        return "O(n)";
+    return "O(n^" + std::to_string(power) + ")";
+}
+
+// A coefficient of exactly 1 or -1 is left out before a power of n, and a
+// negative term is joined by " - " to the terms before it.
+std::string Cost::text() const {
+    std::string out;
+    for (int i = degree(); i >= 0; --i) {
+        const Integer& u = unitsOf(i);
+        if (u.is_zero())
+            continue;
+        std::string magnitude = Decimal::decimalText(u.sign() < 0 ? Integer(-u) : u, digits);
+        if (out.empty())
+            out = u.sign() < 0 ? "-" : "";
+        else
+            out += u.sign() < 0 ? " - " : " + ";
+        if (i == 0)
+            out += magnitude;
+        else if (magnitude == "1")
+            out += "n^" + std::to_string(i);
+        else
+            out += magnitude + " * n^" + std::to_string(i);
+    }
+    return out.empty() ? "0" : out;
+}
+
+double Cost::shareOf(const Cost& total) const {
+    const int power = total.order();
+    const Integer& whole = total.unitsOf(power);
+    if (whole.is_zero() || order() > power || degree() < power)
+        return 0.0;
+    // both have one scale, so the ratio of their units is the ratio of the
+    // coefficients; dividing as doubles keeps huge values in range
+    return unitsOf(power).convert_to<double>() / whole.convert_to<double>();
+}
+
+int Cost::compare(const Cost& other) const {
+    static const Integer zero = 0;
+    for (int i = std::max(degree(), other.degree()); i >= 0; --i) {
+        const Integer& a = i <= degree() ? unitsOf(i) : zero;
+        const Integer& b = i <= other.degree() ? other.unitsOf(i) : zero;
+        if (a != b)
+            return a < b ? -1 : 1;
+    }
+    return 0;
+}
+
+void Cost::add(const Cost& other) {
+    if (other.units.size() > units.size())
+        units.resize(other.units.size());
+    for (std::size_t i = 0; i < other.units.size(); ++i)
+        units[i] += other.units[i];
+}
+
+}  // namespace analysis

@@ -1,0 +1,54 @@
+#ifndef LOOPCOST_ANALYSIS_COST_H
+#define LOOPCOST_ANALYSIS_COST_H
+
+#include <string>
+#include <vector>
+
+#include "number.h"
+
+namespace analysis {
+
+// A polynomial in n with exact coefficients, each units / 10^scale. Like the
+// library's float cost it is not normalised: a loop over n whose body costs
+// nothing still raises the degree, and a zero coefficient at the top keeps
+// its place.
+class Cost {
+public:
+    Cost() : units(1), digits(0) {}  // zero, of degree 0
+    Cost(std::vector<Integer> units, int scale);
+
+    int degree() const { return static_cast<int>(units.size()) - 1; }
+    int scale() const { return digits; }
+    const Integer& unitsOf(int power) const { return units[static_cast<std::size_t>(power)]; }
+    // The coefficient of n^power as an exact decimal text: "0.3", "-12".
+    std::string coefficient(int power) const;
+
+    bool isZero() const;
+    // The highest power whose coefficient is not zero; 0 for a constant.
+    int order() const;
+    // "O(1)", "O(n)", "O(n^2)", ...
+    std::string orderText() const;
+    // Highest power first: "15 * n^2 + 9 * n^1 + 2", "n^25", "-0.5 * n^1 - 1",
+    // "0" for zero.
+    std::string text() const;
+
+    // What this cost is of `total` as n grows: the ratio of their
+    // coefficients at the order of the total, 0 where this one grows slower
+    // or the total is zero.
+    double shareOf(const Cost& total) const;
+
+    // <0, 0, >0 as this cost is below, equal to or above `other` for every
+    // large enough n: the highest power where they differ decides.
+    int compare(const Cost& other) const;
+
+    // Adds `other`, whose scale must be the same.
+    void add(const Cost& other);
+
+private:
+    std::vector<Integer> units;  // units[i] multiplies n^i; never empty
+    int digits;                  // the scale of every coefficient
+};
+
+}  // namespace analysis
+
+#endif

@@ -1,0 +1,11 @@
+#include "errorline.h"
+
+#include <iostream>
+
+namespace analysis {
+
+ErrorLineCapture::ErrorLineCapture() : saved(std::cerr.rdbuf(written.rdbuf())) {}
+
+ErrorLineCapture::~ErrorLineCapture() { std::cerr.rdbuf(saved); }
+
+}  // namespace analysis

@@ -1,0 +1,41 @@
+#ifndef LOOPCOST_ANALYSIS_NUMBER_H
+#define LOOPCOST_ANALYSIS_NUMBER_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <boost/multiprecision/cpp_int.hpp>
+
+namespace analysis {
+
+// Counts and costs have no upper bound: loops multiply them.
+using Integer = boost::multiprecision::cpp_int;
+
+// An exact decimal number, units / 10^scale: a cost such as 0.1 is one tenth,
+// not the float nearest to it.
+struct Decimal {
+    Integer units;
+    int scale = 0;  // digits after the decimal point, >= 0
+
+    // decimal = [ "+" | "-" ] ( digit { digit } [ "." { digit } ] | "." digit { digit } )
+    //           [ ( "e" | "E" ) [ "+" | "-" ] digit { digit } ]
+    // Nothing when `text` is not such a number or its exponent is beyond +-1000.
+    static std::optional<Decimal> parse(std::string_view text);
+    static Decimal whole(long long value) { return Decimal{Integer(value), 0}; }
+
+    // All digits, no exponent, no trailing zeros after the point: "0.3", "-12".
+    std::string text() const { return decimalText(units, scale); }
+    double toDouble() const;
+    // The same number with `digits` (>= scale) digits after the point.
+    Integer unitsAt(int digits) const;
+
+    static std::string decimalText(const Integer& units, int scale);
+};
+
+// The shortest decimal text of `value`, as exact as the number it stands for.
+std::string integerText(const Integer& value);
+
+}  // namespace analysis
+
+#endif
