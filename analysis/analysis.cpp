@@ -163,12 +163,18 @@ private:
 }  // namespace
 
 Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
-    : source(text), lineIndex(text), costs(model) {
+    : source(text), costs(model) {
     scale = std::max(model.addition.scale, model.multiplication.scale);
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
+    for (int k = 0; k <= maxOperations; ++k) {
+        additionTimes.push_back(additionUnits * k);
+        multiplicationTimes.push_back(multiplicationUnits * k);
+    }
     SourceMap map;
-    read(map);
+    // Without statements to place, the spans are needed only to explain an
+    // error, and then the text is read once more to learn them.
+    read(detail == Detail::statements ? &map : nullptr);
     if (fault)
         return;
     costTotal();
@@ -176,24 +182,36 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
         costStatements(map);
 }
 
+const LineIndex& Analysis::lines() const {
+    if (!lineIndex)
+        lineIndex = std::make_unique<LineIndex>(source);
+    return *lineIndex;
+}
+
 Analysis::~Analysis() = default;
 
-void Analysis::read(SourceMap& map) {
+void Analysis::read(SourceMap* map) {
     const std::size_t start = byteOrderMark(source);
     TextBuffer buffer(source, start);
     std::istream in(&buffer);
     try {
         ErrorLineCapture quiet;
-        tree = std::make_unique<Program>(in, map);
+        tree = map ? std::make_unique<Program>(in, *map) : std::make_unique<Program>(in);
     } catch (const SyntaxError& e) {
-        fault = diagnose(e, source, start, map, lineIndex);
+        if (!map) {
+            SourceMap spans;
+            read(&spans);
+            return;
+        }
+        fault = diagnose(e, source, start, *map, lines());
         return;
     }
-    std::size_t end = static_cast<std::size_t>(map.program().end);
+    endOfProgram = static_cast<std::size_t>(buffer.pubseekoff(0, std::ios_base::cur, std::ios_base::in));
+    std::size_t end = endOfProgram;
     while (end < source.size() && isBlank(source[end]))
         ++end;
     if (end < source.size()) {
-        fault = trailingText(source, end, lineIndex);
+        fault = trailingText(source, end, lines());
         tree.reset();
     }
 }
@@ -229,20 +247,42 @@ void Analysis::costStatements(const SourceMap& map) {
             loopCosts[static_cast<std::size_t>(part.loop)] = std::move(body);
             body = Cost(std::vector<Integer>(), scale);
         } else {
-            open[depth].add(costOf(part));
+            open[depth].addTo(part.power, statementUnits(part));
         }
     }
+}
+
+// A statement's cost has one term: its own operations' cost, times the
+// constant counts around it, at the power that the loops over n raise it to.
+Integer Analysis::statementUnits(const StatementInfo& statement) const {
+    Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
+    if (statement.parent >= 0) {
+        const Integer& factor =
+            loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+        if (factor != 1)
+            units *= factor;
+    }
+    return units;
 }
 
 Cost Analysis::costOf(const StatementInfo& statement) const {
     if (statement.isLoop())
         return loopCosts[static_cast<std::size_t>(statement.loop)];
     std::vector<Integer> units(static_cast<std::size_t>(statement.power) + 1);
-    Integer& top = units.back();
-    top = additionUnits * statement.additions + multiplicationUnits * statement.multiplications;
-    if (statement.parent >= 0)
-        top *= loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+    units.back() = statementUnits(statement);
     return Cost(std::move(units), scale);
+}
+
+void Analysis::appendCostText(std::string& out, const StatementInfo& statement) const {
+    if (statement.isLoop()) {
+        loopCostOf(statement).appendText(out);
+        return;
+    }
+    const Integer units = statementUnits(statement);
+    if (units.is_zero())
+        out += '0';
+    else
+        Cost::appendTerm(out, statement.power, units, scale, true);
 }
 
 std::string Analysis::canonicalText() const {
@@ -253,53 +293,110 @@ std::string Analysis::canonicalText() const {
 
 namespace {
 
-// The variables of a term, or the terms of an expression, from the left: the
-// chains are held from their right ends.
-template <class Node, class Next>
-std::vector<const Node*> fromTheLeft(const Node* last, Next next) {
-    std::vector<const Node*> nodes;
-    for (const Node* node = last; node; node = next(node))
-        nodes.push_back(node);
-    std::reverse(nodes.begin(), nodes.end());
-    return nodes;
+// Visits the variables of a term, or the terms of an expression, from the
+// left: the chains are held from their right ends. A statement that was read
+// has at most 50 of either, so they fit in place.
+template <class Node, class Next, class Visit>
+void forEachFromTheLeft(const Node* last, Next next, Visit visit) {
+    const std::size_t inPlace = 64;
+    const Node* nodes[inPlace];
+    std::vector<const Node*> more;
+    std::size_t count = 0;
+    for (const Node* node = last; node; node = next(node), ++count) {
+        if (count < inPlace)
+            nodes[count] = node;
+        else
+            more.push_back(node);
+    }
+    for (std::size_t i = count; i-- > 0;)
+        visit(i < inPlace ? nodes[i] : more[i - inPlace]);
 }
 
 }  // namespace
 
 std::string Analysis::canonicalText(const StatementInfo& statement) {
-    if (const LoopStatement* loop = statement.node->asLoop())
-        return loop->getCount() < 0 ? "LOOP n" : "LOOP " + std::to_string(loop->getCount());
     std::string text;
-    const Expression* expression = statement.node->asExpressionStatement()->getExpression();
-    for (const Expression* sum : fromTheLeft(expression, [](const Expression* e) { return e->getLeft(); })) {
-        if (!text.empty())
-            text += " + ";
-        bool first = true;
-        for (const Term* product : fromTheLeft(sum->getTerm(), [](const Term* t) { return t->getLeft(); })) {
-            if (!first)
-                text += " * ";
-            text += product->getVariable()->getName();
-            first = false;
-        }
-    }
-    return text + " ;";
+    appendCanonicalText(text, statement);
+    return text;
 }
 
+void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) {
+    if (const LoopStatement* loop = statement.node->asLoop()) {
+        out += "LOOP ";
+        out += loop->getCount() < 0 ? "n" : std::to_string(loop->getCount());
+        return;
+    }
+    bool firstTerm = true;
+    const Expression* expression = statement.node->asExpressionStatement()->getExpression();
+    forEachFromTheLeft(
+        expression, [](const Expression* e) { return e->getLeft(); },
+        [&](const Expression* sum) {
+            if (!firstTerm)
+                out.append(" + ", 3);
+            firstTerm = false;
+            bool firstVariable = true;
+            forEachFromTheLeft(
+                sum->getTerm(), [](const Term* t) { return t->getLeft(); },
+                [&](const Term* product) {
+                    if (!firstVariable)
+                        out.append(" * ", 3);
+                    firstVariable = false;
+                    out.push_back(product->getVariable()->getName());
+                });
+        });
+    out.append(" ;", 2);
+}
+
+namespace {
+
+// A statement's cost is one term, units * n^power: such costs compare as
+// their polynomials would for every large enough n without being made.
+int compareTerms(int power, const Integer& units, int otherPower, const Integer& otherUnits) {
+    if (power == otherPower || (units.is_zero() && otherUnits.is_zero()))
+        return units.compare(otherUnits) < 0 ? -1 : units.compare(otherUnits) > 0 ? 1 : 0;
+    if (power > otherPower)
+        return !units.is_zero() ? units.sign() : -otherUnits.sign();
+    return !otherUnits.is_zero() ? -otherUnits.sign() : units.sign();
+}
+
+struct Ranked {
+    Integer units;
+    const StatementInfo* statement;
+};
+
+// Costlier first; of equal costs, the one that comes first in the text.
+bool ranksBefore(const Ranked& a, const Ranked& b) {
+    const int order = compareTerms(a.statement->power, a.units, b.statement->power, b.units);
+    return order != 0 ? order > 0 : a.statement < b.statement;
+}
+
+}  // namespace
+
+// The statements are ranked as they come, in a heap that holds the `count`
+// best so far with the least of them on top: a program of millions of
+// statements is never sorted whole.
 std::vector<const StatementInfo*> Analysis::hottest(std::size_t count) const {
-    struct Ranked {
-        Cost cost;
-        const StatementInfo* statement;
-    };
-    std::vector<Ranked> ranked;
-    for (const StatementInfo& part : parts)
-        if (!part.isLoop())
-            ranked.push_back(Ranked{costOf(part), &part});
-    // costliest first; a stable sort keeps equal costs in source order
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const Ranked& a, const Ranked& b) { return a.cost.compare(b.cost) > 0; });
+    std::vector<Ranked> best;
+    if (count == 0)
+        return {};
+    for (const StatementInfo& part : parts) {
+        if (part.isLoop())
+            continue;
+        Ranked next{statementUnits(part), &part};
+        if (best.size() < count) {
+            best.push_back(std::move(next));
+            std::push_heap(best.begin(), best.end(), ranksBefore);
+        } else if (ranksBefore(next, best.front())) {
+            std::pop_heap(best.begin(), best.end(), ranksBefore);
+            best.back() = std::move(next);
+            std::push_heap(best.begin(), best.end(), ranksBefore);
+        }
+    }
+    std::sort(best.begin(), best.end(), ranksBefore);
     std::vector<const StatementInfo*> hot;
-    for (std::size_t i = 0; i < ranked.size() && i < count; ++i)
-        hot.push_back(ranked[i].statement);
+    hot.reserve(best.size());
+    for (const Ranked& ranked : best)
+        hot.push_back(ranked.statement);
     return hot;
 }
 

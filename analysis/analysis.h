@@ -62,7 +62,7 @@ enum class Detail {
 };
 
 // A program text read, checked and costed exactly. The text must outlive the
-// analysis. A UTF-8 byte-order mark at the start is skipped; offsets count
+// analysis, which one thread uses at a time. A UTF-8 byte-order mark at the start is skipped; offsets count
 // from the first byte of the text all the same.
 class Analysis {
 public:
@@ -76,8 +76,11 @@ public:
     bool ok() const { return !fault; }
 
     std::string_view text() const { return source; }
-    const LineIndex& lines() const { return lineIndex; }
+    // Made on first use: a total alone needs no lines.
+    const LineIndex& lines() const;
     const Program& program() const { return *tree; }
+    // One past the closing END.
+    std::size_t programEnd() const { return endOfProgram; }
     // The program in its canonical layout, as the library prints it.
     std::string canonicalText() const;
 
@@ -90,12 +93,22 @@ public:
     // A statement's cost times the counts of the loops around it; a loop's
     // whole cost times the counts of the loops around it.
     Cost costOf(const StatementInfo& statement) const;
+    // The same without making a Cost, for output of millions of statements:
+    // a loop's whole cost, and a statement's one term, units * 10^-scale *
+    // n^power.
+    const Cost& loopCostOf(const StatementInfo& loop) const {
+        return loopCosts[static_cast<std::size_t>(loop.loop)];
+    }
+    Integer statementUnits(const StatementInfo& statement) const;
+    // Appends the text of costOf(statement).
+    void appendCostText(std::string& out, const StatementInfo& statement) const;
     double shareOf(const StatementInfo& statement) const { return costOf(statement).shareOf(sum); }
     Place placeOf(const StatementInfo& statement) const {
-        return lineIndex.placeOf(static_cast<std::size_t>(statement.begin));
+        return lines().placeOf(static_cast<std::size_t>(statement.begin));
     }
     // "a + b * c ;" for a statement, "LOOP n" or "LOOP 3" for a loop.
     static std::string canonicalText(const StatementInfo& statement);
+    static void appendCanonicalText(std::string& out, const StatementInfo& statement);
     // The costliest statements (not loops), at most `count`, costliest
     // first; equal costs in source order.
     std::vector<const StatementInfo*> hottest(std::size_t count) const;
@@ -103,15 +116,16 @@ public:
     const StatementInfo* statementAt(std::size_t offset) const;
 
 private:
-    void read(SourceMap& map);
+    void read(SourceMap* map);
     void costTotal();
     void costStatements(const SourceMap& map);
 
     std::string_view source;
-    LineIndex lineIndex;
+    mutable std::unique_ptr<LineIndex> lineIndex;
     CostModel costs;
     std::optional<Diagnostic> fault;
     std::unique_ptr<Program> tree;
+    std::size_t endOfProgram = 0;
     Cost sum;
     Counts operations;
     std::vector<StatementInfo> parts;
@@ -119,6 +133,10 @@ private:
     std::vector<Integer> loopFactors;  // the constant counts of each loop and those around it, multiplied
     Integer additionUnits;        // the model's costs in units of 10^-scale
     Integer multiplicationUnits;
+    // A statement has at most 49 operations of a kind: their costs, by count.
+    static const int maxOperations = 49;
+    std::vector<Integer> additionTimes;
+    std::vector<Integer> multiplicationTimes;
     int scale = 0;
 };
 

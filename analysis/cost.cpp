@@ -1,6 +1,7 @@
 #include "cost.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 namespace analysis {
@@ -32,27 +33,43 @@ std::string Cost::orderText() const {
     return "O(n^" + std::to_string(power) + ")";
 }
 
-// A coefficient of exactly 1 or -1 is left out before a power of n, and a
-// negative term is joined by " - " to the terms before it.
 std::string Cost::text() const {
     std::string out;
+    appendText(out);
+    return out;
+}
+
+// A coefficient of exactly 1 or -1 is left out before a power of n, and a
+// negative term is joined by " - " to the terms before it.
+void Cost::appendTerm(std::string& out, int power, const Integer& units, int scale, bool first) {
+    const bool negative = units.sign() < 0;
+    if (first)
+        out += negative ? "-" : "";
+    else
+        out += negative ? " - " : " + ";
+    const std::size_t magnitude = out.size();
+    Decimal::appendDecimal(out, negative ? Integer(-units) : units, scale);
+    if (power == 0)
+        return;
+    if (out.size() == magnitude + 1 && out[magnitude] == '1')
+        out.resize(magnitude);
+    else
+        out.append(" * ", 3);
+    char text[16] = "n^";
+    const std::to_chars_result r = std::to_chars(text + 2, text + sizeof text, power);
+    out.append(text, static_cast<std::size_t>(r.ptr - text));
+}
+
+void Cost::appendText(std::string& out) const {
+    bool first = true;
     for (int i = degree(); i >= 0; --i) {
-        const Integer& u = unitsOf(i);
-        if (u.is_zero())
+        if (unitsOf(i).is_zero())
             continue;
-        std::string magnitude = Decimal::decimalText(u.sign() < 0 ? Integer(-u) : u, digits);
-        if (out.empty())
-            out = u.sign() < 0 ? "-" : "";
-        else
-            out += u.sign() < 0 ? " - " : " + ";
-        if (i == 0)
-            out += magnitude;
-        else if (magnitude == "1")
-            out += "n^" + std::to_string(i);
-        else
-            out += magnitude + " * n^" + std::to_string(i);
+        appendTerm(out, i, unitsOf(i), digits, first);
+        first = false;
     }
-    return out.empty() ? "0" : out;
+    if (first)
+        out += '0';
 }
 
 double Cost::shareOf(const Cost& total) const {
@@ -74,6 +91,13 @@ int Cost::compare(const Cost& other) const {
             return a < b ? -1 : 1;
     }
     return 0;
+}
+
+void Cost::addTo(int power, const Integer& value) {
+    const auto at = static_cast<std::size_t>(power);
+    if (at >= units.size())
+        units.resize(at + 1);
+    units[at] += value;
 }
 
 void Cost::add(const Cost& other) {

@@ -31,6 +31,13 @@ public:
     // Highest power first: "15 * n^2 + 9 * n^1 + 2", "n^25", "-0.5 * n^1 - 1",
     // "0" for zero.
     std::string text() const;
+    void appendText(std::string& out) const;
+    // Appends one term of such a text, units * 10^-scale * n^power, which is
+    // not zero; `first` when no term stands before it.
+    static void appendTerm(std::string& out, int power, const Integer& units, int scale, bool first);
+    void appendCoefficient(std::string& out, int power) const {
+        Decimal::appendDecimal(out, unitsOf(power), digits);
+    }
 
     // What this cost is of `total` as n grows: the ratio of their
     // coefficients at the order of the total, 0 where this one grows slower
@@ -43,6 +50,9 @@ public:
 
     // Adds `other`, whose scale must be the same.
     void add(const Cost& other);
+    // Adds `value` units to the coefficient of n^power, raising the degree
+    // to the power if it is below.
+    void addTo(int power, const Integer& value);
 
 private:
     std::vector<Integer> units;  // units[i] multiplies n^i; never empty

@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <cstdint>
-#include <limits>
 
 namespace analysis {
 
@@ -20,21 +18,26 @@ Integer powerOfTen(int exponent) {
     return p;
 }
 
-// Most values fit a machine word, and printing those needs no big division.
-bool fitsInt64(const Integer& value) {
-    static const Integer low = std::numeric_limits<std::int64_t>::min();
-    static const Integer high = std::numeric_limits<std::int64_t>::max();
-    return value >= low && value <= high;
-}
-
 }  // namespace
 
-std::string integerText(const Integer& value) {
-    if (!fitsInt64(value))
-        return value.str();
+// Most values fit one limb of the big integer, and printing those needs no
+// big division.
+void appendInteger(std::string& out, const Integer& value) {
+    if (value.backend().size() != 1) {
+        out += value.str();
+        return;
+    }
+    if (value.sign() < 0)
+        out += '-';
     char digits[24];
-    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value.convert_to<std::int64_t>());
-    return std::string(digits, r.ptr);
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, *value.backend().limbs());
+    out.append(digits, static_cast<std::size_t>(r.ptr - digits));
+}
+
+std::string integerText(const Integer& value) {
+    std::string text;
+    appendInteger(text, value);
+    return text;
 }
 
 std::optional<Decimal> Decimal::parse(std::string_view text) {
@@ -92,23 +95,29 @@ double Decimal::toDouble() const { return std::strtod(text().c_str(), nullptr); 
 Integer Decimal::unitsAt(int digits) const { return units * powerOfTen(digits - scale); }
 
 std::string Decimal::decimalText(const Integer& units, int scale) {
-    std::string digits = integerText(units);
+    std::string text;
+    appendDecimal(text, units, scale);
+    return text;
+}
+
+// The digits are written first and the point put in among them; zeros after
+// the point that say nothing are dropped.
+void Decimal::appendDecimal(std::string& out, const Integer& units, int scale) {
+    const std::size_t from = out.size();
+    appendInteger(out, units);
     if (scale == 0)
-        return digits;
-    const bool negative = digits[0] == '-';
-    if (negative)
-        digits.erase(0, 1);
-    const std::size_t point = static_cast<std::size_t>(scale);
-    if (digits.size() <= point)
-        digits.insert(0, point - digits.size() + 1, '0');
-    digits.insert(digits.size() - point, 1, '.');
-    while (digits.back() == '0')
-        digits.pop_back();
-    if (digits.back() == '.')
-        digits.pop_back();
-    if (negative && digits != "0")
-        digits.insert(0, 1, '-');
-    return digits;
+        return;
+    const std::size_t first = out[from] == '-' ? from + 1 : from;
+    const auto point = static_cast<std::size_t>(scale);
+    if (out.size() - first <= point)
+        out.insert(first, point - (out.size() - first) + 1, '0');
+    out.insert(out.size() - point, 1, '.');
+    while (out.back() == '0')
+        out.pop_back();
+    if (out.back() == '.')
+        out.pop_back();
+    if (first > from && out.size() == first + 1 && out[first] == '0')
+        out.erase(from, 1);  // no "-0"
 }
 
 }  // namespace analysis

@@ -31,10 +31,13 @@ struct Decimal {
     Integer unitsAt(int digits) const;
 
     static std::string decimalText(const Integer& units, int scale);
+    // Appends the text of units / 10^scale to `out`.
+    static void appendDecimal(std::string& out, const Integer& units, int scale);
 };
 
 // The shortest decimal text of `value`, as exact as the number it stands for.
 std::string integerText(const Integer& value);
+void appendInteger(std::string& out, const Integer& value);
 
 }  // namespace analysis
 
