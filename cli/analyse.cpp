@@ -1,50 +1,25 @@
 #include "analyse.h"
 
-#include <cstring>
 #include <iostream>
 #include <memory>
-#include <new>
-#include <sstream>
 #include <stdexcept>
 
+#include "analysis.h"
 #include "annotate.h"
 #include "cpucontext.h"
 #include "diagnostic.h"
-#include "growth.h"
+#include "floatcost.h"
+#include "hot.h"
 #include "json.h"
 #include "polynomial.h"
 #include "program.h"
 #include "source.h"
-#include "syntaxerror.h"
 
 namespace {
-
-// The library writes its error line to std::cerr before it throws; the tool
-// shows that line inside its own diagnostic, so it is kept from the terminal.
-class CerrCapture {
-public:
-    CerrCapture() : saved(std::cerr.rdbuf(sink.rdbuf())) {}
-    ~CerrCapture() { std::cerr.rdbuf(saved); }
-    CerrCapture(const CerrCapture&) = delete;
-    CerrCapture& operator=(const CerrCapture&) = delete;
-
-private:
-    std::ostringstream sink;
-    std::streambuf* saved;
-};
-
-std::unique_ptr<Program> readProgram(Source& source) {
-    CerrCapture capture;
-    return std::make_unique<Program>(source.stream());
-}
 
 bool failed(Output& output, const std::string& name, const std::string& reason) {
     output.err << "loopcost: " << printableName(name) << ": " << reason << '\n';
     return false;
-}
-
-bool readFailed(Output& output, const Source& source) {
-    return failed(output, source.name(), std::strerror(source.readError()));
 }
 
 bool costFailed(Output& output, const Source& source, const char* reason) {
@@ -54,80 +29,91 @@ bool costFailed(Output& output, const Source& source, const char* reason) {
 
 // A result of several lines begins with its file's name on a line of its own,
 // set apart from the result before it by an empty line.
-void beginBlock(Output& output, const Source& source) {
+void beginBlock(Output& output, const std::string& name) {
     if (!output.prefixed)
         return;
     if (output.blocksWritten++ > 0)
         output.out << '\n';
-    output.out << printableName(source.name()) << ":\n";
+    output.out << printableName(name) << ":\n";
 }
 
-// The library reads nothing behind the closing END; text there would be lost
-// without a word, so it is an error.
-bool readCompletely(Source& source, Output& output, std::unique_ptr<Program>& program) {
-    try {
-        program = readProgram(source);
-    } catch (const SyntaxError& e) {
-        if (source.readError())  // the input ended early because it could not be read
-            return readFailed(output, source);
-        writeDiagnostic(output.err, source, e.offset(), e.what());
-        return false;
-    }
-    const std::streamoff trailing = source.offsetOfTrailingText();
-    if (source.readError())
-        return readFailed(output, source);
-    if (trailing >= 0) {
-        writeDiagnostic(output.err, source, trailing, "unexpected text after the closing END");
-        return false;
-    }
-    return true;
+void beginLine(Output& output, const std::string& name) {
+    if (output.prefixed)
+        output.out << printableName(name) << ": ";
 }
 
-bool cost(const Program& program, const CPUContext& context, Source& source, Output& output, Polynomial& total) {
+analysis::Detail detailFor(Mode mode) {
+    return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot ? analysis::Detail::statements
+                                                                             : analysis::Detail::total;
+}
+
+// The library's own float cost, as the tool printed it before costs were
+// exact; its limits are errors of their own.
+bool writeFloatCost(const analysis::Analysis& program, const Options& options, const Source& source,
+                    Output& output) {
+    const CPUContext context(floatCost(options.addCost, "--add-cost"), floatCost(options.multiplyCost, "--mul-cost"));
+    Polynomial total;
     try {
-        total = program.computeComplexity(context);
+        total = program.program().computeComplexity(context);
     } catch (const std::overflow_error&) {
         return costFailed(output, source, "cost degree exceeds 19 (loops over n nested too deeply)");
     }
     if (!isFinite(total))
         return costFailed(output, source, "cost exceeds the range of a float (about 3.4e38)");
+    beginLine(output, source.name());
+    total.print(output.out);
+    return true;
+}
+
+void writeCounts(const analysis::Analysis& program, const Source& source, Output& output) {
+    beginBlock(output, source.name());
+    const analysis::Counts& counts = program.counts();
+    output.out << "additions: " << analysis::Cost(counts.additions, 0).text() << '\n'
+               << "multiplications: " << analysis::Cost(counts.multiplications, 0).text() << '\n';
+}
+
+bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
+    switch (options.mode) {
+    case Mode::cost:
+        beginLine(output, source.name());
+        output.out << program.total().text() << '\n';
+        break;
+    case Mode::floatCost: return writeFloatCost(program, options, source, output);
+    case Mode::counts: writeCounts(program, source, output); break;
+    case Mode::format:
+        beginBlock(output, source.name());
+        program.program().print(output.out);
+        break;
+    case Mode::annotate:
+        beginBlock(output, source.name());
+        writeAnnotated(output.out, program);
+        break;
+    case Mode::json: writeJson(output.out, source.name(), program); break;
+    case Mode::hot: writeHottest(output.out, printableName(source.name()), program, options.hotCount); break;
+    case Mode::check: break;
+    }
     return true;
 }
 
 }  // namespace
 
 bool analyse(const std::string& path, const Options& options, Output& output) {
+    const std::string name = path == "-" ? "<stdin>" : path;
     std::unique_ptr<Source> source;
     try {
         source = std::make_unique<Source>(path);
     } catch (const SourceError& e) {
-        return failed(output, path == "-" ? "<stdin>" : path, e.what());
+        if (options.mode == Mode::json)
+            writeJsonFailure(output.out, name, nullptr, e.what());
+        return failed(output, name, e.what());
     }
-    std::unique_ptr<Program> program;
-    if (!readCompletely(*source, output, program))
+    analysis::CostModel model{options.addCost, options.multiplyCost};
+    const analysis::Analysis program(source->text(), model, detailFor(options.mode));
+    if (!program.ok()) {
+        if (options.mode == Mode::json)
+            writeJsonFailure(output.out, name, &*program.error(), program.error()->message);
+        writeDiagnostic(output.err, source->name(), source->text(), program.lines(), *program.error());
         return false;
-    if (options.mode == Mode::format) {
-        beginBlock(output, *source);
-        program->print(output.out);
-        return true;
     }
-    const CPUContext context(options.addCost, options.multiplyCost);
-    Polynomial total;
-    if (!cost(*program, context, *source, output, total))
-        return false;
-    switch (options.mode) {
-    case Mode::cost:
-        if (output.prefixed)
-            output.out << printableName(source->name()) << ": ";
-        total.print(output.out);
-        break;
-    case Mode::annotate:
-        beginBlock(output, *source);
-        writeAnnotated(output.out, *program, context, total);
-        break;
-    case Mode::json: writeJson(output.out, source->name(), total); break;
-    case Mode::format:
-    case Mode::check: break;
-    }
-    return true;
+    return writeResult(program, options, *source, output);
 }

@@ -15,8 +15,8 @@ struct Output {
 };
 
 // Reads the program of one file ("-" for standard input), checks it, costs it
-// and writes what the options ask for; a failure is written to output.err.
-// False when the file failed.
+// and writes what the options ask for; a failure is written to output.err
+// (and, for --json, as an object to output.out). False when the file failed.
 bool analyse(const std::string& path, const Options& options, Output& output);
 
 #endif

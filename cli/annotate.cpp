@@ -1,124 +1,130 @@
 #include "annotate.h"
 
 #include <algorithm>
-#include <sstream>
-#include <string>
+#include <ostream>
+#include <string_view>
 #include <vector>
 
-#include "expressionstatement.h"
-#include "growth.h"
-#include "polynomial.h"
-#include "program.h"
+#include "analysis.h"
+#include "outputbuffer.h"
 
 namespace {
 
-// The comment column begins this far right of the longest line.
+// The comment column begins this far right of the longest line of a run.
 const std::size_t gap = 2;
+// A line longer than this does not move the column of the lines around it,
+// so that one long line cannot pad every other one to its width.
+const std::size_t widestAligned = 100;
 
-struct Line {
-    std::string code;
-    bool annotated = false;
-    Polynomial cost;
-};
+bool isTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-// A loop, or the program itself at the bottom, whose END has not been met.
-struct OpenBlock {
-    std::size_t line;              // where its LOOP (or BEGIN) stands
-    int count;                     // -1 for n
-    std::vector<Polynomial> body;  // the costs of its statements so far
-};
-
-void repeat(Polynomial& cost, int count) {
-    if (count < 0)
-        cost.multiplyN();
-    else
-        cost.multiplyConstant(count);
-}
-
-// Sums from the last statement, as a statement list does, so that a loop's
-// cost here is the very number the program's cost was built from.
-Polynomial sumFromLast(const std::vector<Polynomial>& costs) {
-    Polynomial sum(0.0f);
-    for (std::size_t i = costs.size(); i-- > 0;) {
-        Polynomial next = costs[i];
-        if (i + 1 < costs.size())
-            next.add(sum);
-        sum = next;
+class Listing {
+public:
+    explicit Listing(const analysis::Analysis& program)
+        : program(program), text(program.text()), lines(program.lines()) {
+        lineCount = lines.lineCount();
+        if (lineCount > 1 && lines.lineStart(lineCount) == text.size())
+            --lineCount;  // the text ends with a line end: there is no line after it
+        closingLine = lines.placeOf(program.programEnd() - 1).line;
     }
-    return sum;
-}
 
-// The innermost loop first, as the loops would repeat it.
-Polynomial timesEnclosing(Polynomial cost, const std::vector<OpenBlock>& open) {
-    for (std::size_t i = open.size(); i-- > 1;)
-        repeat(cost, open[i].count);
-    return cost;
-}
-
-std::vector<Line> splitLines(const std::string& text) {
-    std::vector<Line> lines;
-    std::size_t from = 0;
-    for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
-        lines.emplace_back();
-        lines.back().code = text.substr(from, end - from);
-    }
-    return lines;
-}
-
-// Each line of the canonical layout is BEGIN, END, "LOOP count" or one
-// expression statement, indented by its depth; statements are read back and
-// costed one at a time.
-void costLines(std::vector<Line>& lines, const CPUContext& context) {
-    std::vector<OpenBlock> open;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& code = lines[i].code;
-        const std::string content = code.substr(std::min(code.size(), code.find_first_not_of(' ')));
-        if (i == 0) {
-            open.push_back(OpenBlock{i, 1, {}});
-        } else if (content == "END") {
-            OpenBlock loop = std::move(open.back());
-            open.pop_back();
-            if (open.empty())
-                return;
-            Polynomial cost = sumFromLast(loop.body);
-            repeat(cost, loop.count);
-            open.back().body.push_back(cost);
-            lines[loop.line].cost = timesEnclosing(cost, open);
-            lines[loop.line].annotated = true;
-        } else if (content.compare(0, 5, "LOOP ") == 0) {
-            const std::string count = content.substr(5);
-            open.push_back(OpenBlock{i, count == "n" ? -1 : std::stoi(count), {}});
-        } else {
-            std::istringstream statementText(content);
-            const Polynomial cost = ExpressionStatement(statementText).computeComplexity(context);
-            open.back().body.push_back(cost);
-            lines[i].cost = timesEnclosing(cost, open);
-            lines[i].annotated = true;
+    void write(std::ostream& out) {
+        const std::vector<std::size_t> columns = runColumns();
+        OutputBuffer buffer(out);
+        std::string& text = buffer.text();
+        std::size_t run = 0;
+        bool inRun = false;
+        const std::vector<analysis::StatementInfo>& statements = program.statements();
+        std::vector<std::size_t> lineOf(statements.size());  // where each statement begins
+        std::size_t next = 0;                                  // the first statement not yet costed
+        std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost
+        for (std::size_t line = 1; line <= lineCount; ++line) {
+            const std::string_view code = trimmed(line);
+            if (code.empty()) {
+                inRun = false;
+            } else if (!inRun) {
+                inRun = true;
+                ++run;
+            }
+            starting.clear();
+            const std::size_t lineEnd = line < lines.lineCount() ? lines.lineStart(line + 1) : this->text.size();
+            for (; next < statements.size() && static_cast<std::size_t>(statements[next].begin) < lineEnd; ++next) {
+                const analysis::StatementInfo& statement = statements[next];
+                lineOf[next] = line;
+                // what begins inside a statement of the same line is in its cost already
+                if (statement.parent < 0 || lineOf[static_cast<std::size_t>(statement.parent)] != line)
+                    starting.push_back(&statement);
+            }
+            text.append(code.data(), code.size());
+            if (!starting.empty() || line == closingLine) {
+                text.append(padding(code.size(), columns[run - 1]), ' ');
+                text.append("# ", 2);
+                appendComment(text, starting, line);
+            }
+            text += '\n';
+            buffer.flushIfFull();
         }
     }
-}
+
+private:
+    std::string_view trimmed(std::size_t line) const {
+        std::size_t end = lines.lineEnd(line);
+        const std::size_t start = lines.lineStart(line);
+        while (end > start && isTrailingBlank(text[end - 1]))
+            --end;
+        return text.substr(start, end - start);
+    }
+
+    // Lines without anything but white space part runs; each run of other
+    // lines aligns its comments on its widest line of ordinary width.
+    std::vector<std::size_t> runColumns() const {
+        std::vector<std::size_t> columns;
+        bool inRun = false;
+        for (std::size_t line = 1; line <= lineCount; ++line) {
+            const std::size_t width = trimmed(line).size();
+            if (width == 0) {
+                inRun = false;
+                continue;
+            }
+            if (!inRun)
+                columns.push_back(0);
+            inRun = true;
+            if (width <= widestAligned)
+                columns.back() = std::max(columns.back(), width + gap);
+        }
+        return columns;
+    }
+
+    static std::size_t padding(std::size_t width, std::size_t column) {
+        return width + gap <= column ? column - width : gap;
+    }
+
+    // One statement's cost is written as it stands; only several are added.
+    void appendComment(std::string& text, const std::vector<const analysis::StatementInfo*>& starting,
+                       std::size_t line) const {
+        if (starting.size() == 1) {
+            program.appendCostText(text, *starting.front());
+        } else if (!starting.empty()) {
+            analysis::Cost sum = program.costOf(*starting.front());
+            for (std::size_t i = 1; i < starting.size(); ++i)
+                sum.add(program.costOf(*starting[i]));
+            sum.appendText(text);
+        }
+        if (line != closingLine)
+            return;
+        const analysis::Cost& total = program.total();
+        text += starting.empty() ? "total: " : "; total: ";
+        total.appendText(text);
+        text += ", " + total.orderText();
+    }
+
+    const analysis::Analysis& program;
+    std::string_view text;
+    const analysis::LineIndex& lines;
+    std::size_t lineCount;
+    std::size_t closingLine;
+};
 
 }  // namespace
 
-void writeAnnotated(std::ostream& out, const Program& program, const CPUContext& context, const Polynomial& total) {
-    std::ostringstream canonical;
-    program.print(canonical);
-    std::vector<Line> lines = splitLines(canonical.str());
-    costLines(lines, context);
-
-    std::size_t width = 0;
-    for (const Line& line : lines)
-        width = std::max(width, line.code.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i];
-        const bool last = i + 1 == lines.size();
-        out << line.code;
-        if (line.annotated || last)
-            out << std::string(width + gap - line.code.size(), ' ') << "# ";
-        if (line.annotated)
-            out << costText(line.cost);
-        else if (last)
-            out << "total: " << costText(total) << ", " << orderOfGrowth(total);
-        out << '\n';
-    }
-}
+void writeAnnotated(std::ostream& out, const analysis::Analysis& program) { Listing(program).write(out); }

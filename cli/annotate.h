@@ -3,16 +3,14 @@
 
 #include <iosfwd>
 
-#include "cpucontext.h"
+namespace analysis {
+class Analysis;
+}
 
-class Polynomial;
-class Program;
-
-// Writes the program in its canonical layout with each line's share of the
-// cost in a comment column: an expression statement its own cost times the
-// counts of the loops around it, a LOOP line the cost of the whole loop times
-// the counts of the loops around it. The closing END carries `total` (the
-// program's cost under `context`, already computed) and its order of growth.
-void writeAnnotated(std::ostream& out, const Program& program, const CPUContext& context, const Polynomial& total);
+// The program's own lines, trailing white space dropped, each line on which
+// statements begin followed by a "# COST" comment: the cost of what begins
+// there and is not inside something else that begins there. The line of the
+// closing END also carries the total and its order of growth.
+void writeAnnotated(std::ostream& out, const analysis::Analysis& program);
 
 #endif

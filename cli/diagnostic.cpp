@@ -1,8 +1,10 @@
 #include "diagnostic.h"
 
+#include <algorithm>
 #include <ostream>
 
-#include "source.h"
+#include "analysis.h"
+#include "text.h"
 
 namespace {
 
@@ -12,17 +14,17 @@ const std::size_t maxShownBytes = 100;
 
 const char* const ellipsis = "...";
 
-bool isPrintable(unsigned char c) { return c >= 0x20 && c < 0x7f; }
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
-template <class Keep>
-std::string escape(const std::string& bytes, Keep keep) {
+}  // namespace
+
+std::string printableName(const std::string& name) {
     static const char hex[] = "0123456789abcdef";
     std::string shown;
-    shown.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (keep(c)) {
-            shown.push_back(static_cast<char>(c));
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!isControl(c)) {
+            shown.push_back(ch);
         } else {
             shown += "\\x";
             shown.push_back(hex[c >> 4]);
@@ -32,24 +34,23 @@ std::string escape(const std::string& bytes, Keep keep) {
     return shown;
 }
 
-}  // namespace
-
-std::string printable(const std::string& bytes) { return escape(bytes, isPrintable); }
-
-std::string printableName(const std::string& name) {
-    return escape(name, [](unsigned char c) { return !isControl(c); });
-}
-
-void writeDiagnostic(std::ostream& err, Source& source, std::streamoff offset, const std::string& message) {
-    const std::string name = printableName(source.name());
-    if (offset < 0) {
-        err << name << ": error: " << printable(message) << '\n';
-        return;
-    }
-    const Excerpt where = source.excerpt(offset, maxShownBytes);
-    err << name << ':' << where.line << ':' << where.column << ": error: " << printable(message) << '\n';
-    const std::string lead = where.cutBefore ? ellipsis : "";
-    const std::string before = lead + printable(where.text.substr(0, where.caret));
-    err << before << printable(where.text.substr(where.caret)) << (where.cutAfter ? ellipsis : "") << '\n';
+void writeDiagnostic(std::ostream& err, const std::string& name, const std::string& text,
+                     const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic) {
+    const analysis::Place place = diagnostic.place;
+    err << printableName(name) << ':' << place.line << ':' << place.column << ": error: " << diagnostic.message
+        << '\n';
+    const std::size_t lineStart = lines.lineStart(place.line);
+    std::size_t lineEnd = lines.lineEnd(place.line);
+    if (lineEnd < diagnostic.offset)  // the offset is the CR of a CRLF
+        lineEnd = diagnostic.offset;
+    const std::size_t offset = diagnostic.offset;
+    std::size_t from = lineStart;
+    if (lineEnd - lineStart > maxShownBytes)  // keep some of what leads up to the offset
+        from = std::max(lineStart, offset - std::min(offset, maxShownBytes * 3 / 5));
+    const std::size_t to = std::min(lineEnd, from + maxShownBytes);
+    const std::string lead = from > lineStart ? ellipsis : "";
+    const std::string before = lead + analysis::printable(std::string_view(text).substr(from, offset - from));
+    err << before << analysis::printable(std::string_view(text).substr(offset, to - std::min(to, offset)))
+        << (to < lineEnd ? ellipsis : "") << '\n';
     err << std::string(before.size(), ' ') << "^\n";
 }

@@ -6,6 +6,7 @@
 
 #include "analyse.h"
 #include "diagnostic.h"
+#include "text.h"
 #include "options.h"
 
 namespace {
@@ -17,7 +18,7 @@ bool analyseGuarded(const std::string& path, const Options& options, Output& out
     } catch (const std::bad_alloc&) {
         output.err << "loopcost: " << printableName(path) << ": out of memory\n";
     } catch (const std::exception& e) {
-        output.err << "loopcost: " << printableName(path) << ": " << printable(e.what()) << '\n';
+        output.err << "loopcost: " << printableName(path) << ": " << analysis::printable(e.what()) << '\n';
     }
     return false;
 }

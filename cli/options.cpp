@@ -3,7 +3,9 @@
 #include <cfloat>
 #include <cstdlib>
 
-#include "diagnostic.h"
+#include <algorithm>
+
+#include "text.h"
 
 namespace {
 
@@ -13,10 +15,13 @@ struct ModeOption {
 };
 
 const ModeOption modeOptions[] = {
+    {"--float", Mode::floatCost},
+    {"--counts", Mode::counts},
     {"--format", Mode::format},
     {"--annotate", Mode::annotate},
     {"--json", Mode::json},
     {"--check", Mode::check},
+    {"--hot", Mode::hot},
 };
 
 const char* nameOf(Mode mode) {
@@ -42,14 +47,10 @@ bool isDecimal(const std::string& text) {
     return digits > 0 && i == text.size();
 }
 
-float costValue(const std::string& option, const std::string& text) {
+analysis::Decimal costValue(const std::string& option, const std::string& text) {
     if (!isDecimal(text))
-        throw UsageError(option + " needs a decimal number, not '" + printable(text) + "'");
-    // the program never sets a locale, so strtod reads '.' as the decimal point
-    double value = std::strtod(text.c_str(), nullptr);
-    if (value > FLT_MAX || value < -FLT_MAX)
-        throw UsageError(option + " value '" + text + "' is too large");
-    return static_cast<float>(value);
+        throw UsageError(option + " needs a decimal number, not '" + analysis::printable(text) + "'");
+    return *analysis::Decimal::parse(text);
 }
 
 void setMode(Options& options, Mode mode) {
@@ -68,9 +69,35 @@ bool setModeByName(Options& options, const std::string& arg) {
     return false;
 }
 
+bool isCount(const std::string& text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c); });
+}
+
+// --hot takes an optional count, from "--hot=N" or from a next argument that
+// is a whole number.
+bool setHot(Options& options, const std::vector<std::string>& args, std::size_t& i) {
+    const std::string& arg = args[i];
+    const std::string prefix = "--hot=";
+    if (arg.compare(0, prefix.size(), prefix) != 0) {
+        if (arg != "--hot")
+            return false;
+        setMode(options, Mode::hot);
+        if (i + 1 < args.size() && isCount(args[i + 1]))
+            options.hotCount = std::stoul(args[++i]);
+        return true;
+    }
+    const std::string count = arg.substr(prefix.size());
+    if (!isCount(count))
+        throw UsageError("--hot needs a whole number, not '" + analysis::printable(count) + "'");
+    setMode(options, Mode::hot);
+    options.hotCount = std::stoul(count);
+    return true;
+}
+
 struct CostOption {
     const char* name;
-    float Options::*cost;
+    analysis::Decimal Options::*cost;
 };
 
 const CostOption costOptions[] = {
@@ -99,6 +126,13 @@ bool setCostByName(Options& options, const std::vector<std::string>& args, std::
     return false;
 }
 
+// Standard input can be read once: a second "-" would read nothing.
+void addFile(Options& options, const std::string& path) {
+    if (path == "-" && std::find(options.files.begin(), options.files.end(), path) != options.files.end())
+        throw UsageError("standard input ('-') can be read only once");
+    options.files.push_back(path);
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -107,19 +141,31 @@ Options parseOptions(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-')
-            options.files.push_back(arg);
+            addFile(options, arg);
         else if (arg == "--")
             optionsEnded = true;
         else if (arg == "--help" || arg == "-h")
             options.help = true;
         else if (arg == "--version")
             options.version = true;
-        else if (!setModeByName(options, arg) && !setCostByName(options, args, i))
-            throw UsageError("unknown option '" + printable(arg) + "'");
+        else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i))
+            throw UsageError("unknown option '" + analysis::printable(arg) + "'");
     }
     if (options.files.empty())
         options.files.emplace_back("-");
+    if (options.mode == Mode::floatCost) {
+        floatCost(options.addCost, "--add-cost");
+        floatCost(options.multiplyCost, "--mul-cost");
+    }
     return options;
+}
+
+float floatCost(const analysis::Decimal& cost, const char* option) {
+    // the program never sets a locale, so strtod reads '.' as the decimal point
+    const double value = std::strtod(cost.text().c_str(), nullptr);
+    if (value > FLT_MAX || value < -FLT_MAX)
+        throw UsageError(std::string(option) + " value '" + cost.text() + "' is too large for --float");
+    return static_cast<float>(value);
 }
 
 const char* helpText() {
@@ -127,10 +173,15 @@ const char* helpText() {
            "Reads programs of the loop language and prints the running cost of each\n"
            "as a polynomial in n. With no FILE, or where FILE is -, reads standard input.\n"
            "\n"
-           "What to print (one at most; the default is the cost):\n"
+           "What to print (one at most; the default is the exact cost):\n"
+           "      --float         the cost as the library computes it, in floats\n"
+           "      --counts        the additions and multiplications, as polynomials\n"
            "      --format        the program in its canonical layout\n"
-           "      --annotate      the canonical layout with the cost of every line\n"
-           "      --json          one JSON object per program\n"
+           "      --annotate      the program's own lines, each with the cost of the\n"
+           "                      statements that begin on it\n"
+           "      --hot [N]       the N costliest statements (default 10) with their\n"
+           "                      share of the total\n"
+           "      --json          one JSON object per program, with every statement\n"
            "      --check         nothing: the exit status tells whether every program\n"
            "                      reads and can be costed\n"
            "\n"

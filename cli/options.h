@@ -1,17 +1,21 @@
 #ifndef LOOPCOST_CLI_OPTIONS_H
 #define LOOPCOST_CLI_OPTIONS_H
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "number.h"
+
 // What the tool prints for each program.
-enum class Mode { cost, format, annotate, json, check };
+enum class Mode { cost, floatCost, counts, format, annotate, json, hot, check };
 
 struct Options {
     Mode mode = Mode::cost;
-    float addCost = 1.0f;            // cost of one '+'
-    float multiplyCost = 1.0f;       // cost of one '*'
+    analysis::Decimal addCost = analysis::Decimal::whole(1);       // cost of one '+'
+    analysis::Decimal multiplyCost = analysis::Decimal::whole(1);  // cost of one '*'
+    std::size_t hotCount = 10;                                     // statements that --hot lists
     std::vector<std::string> files;  // "-" stands for standard input; never empty
     bool help = false;
     bool version = false;
@@ -25,6 +29,10 @@ public:
 
 // Reads the arguments after the program name. Throws UsageError.
 Options parseOptions(const std::vector<std::string>& args);
+
+// The cost model as the library's floats, for --float. Throws UsageError for
+// a cost beyond the range of a float.
+float floatCost(const analysis::Decimal& cost, const char* option);
 
 // The text of --help.
 const char* helpText();
