@@ -1,9 +1,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "analysischeck.h"
 #include "roundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     checkRoundTrip(data, size);
+    checkAnalysis(data, size);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysischeck.h"
 #include "roundtrip.h"
 
 // Replays inputs through the round-trip check without the fuzzer, so that the
@@ -40,6 +41,7 @@ bool replay(const fs::path& file) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::fprintf(stderr, "%s\n", file.c_str());  // names the input should the check abort
     checkRoundTrip(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    checkAnalysis(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     return true;
 }
 

@@ -11,27 +11,12 @@
 #include <string>
 
 #include "cpucontext.h"
+#include "errorline.h"
 #include "polynomial.h"
 #include "program.h"
 #include "syntaxerror.h"
 
 namespace {
-
-// Keeps what the readers write to std::cerr for as long as it lives, so that
-// the error lines can be checked and do not flood the fuzzer's output.
-class CapturedErrors {
-public:
-    CapturedErrors() : saved(std::cerr.rdbuf(text.rdbuf())) {}
-    ~CapturedErrors() { std::cerr.rdbuf(saved); }
-    CapturedErrors(const CapturedErrors&) = delete;
-    CapturedErrors& operator=(const CapturedErrors&) = delete;
-
-    std::string str() const { return text.str(); }
-
-private:
-    std::ostringstream text;  // declared first: it must exist before the swap
-    std::streambuf* saved;    // std::cerr's own buffer
-};
 
 // Written with C stdio: std::cerr may still be captured when this runs.
 [[noreturn]] void fail(const char* what, const std::string& input, const std::string& printed = std::string()) {
@@ -65,20 +50,20 @@ bool isErrorLineOf(const std::string& written, const SyntaxError& e) {
 // that the rejection kept the readers' promises.
 std::unique_ptr<Program> readProgram(const std::string& text) {
     std::istringstream in(text);
-    CapturedErrors errors;
+    analysis::ErrorLineCapture errors;
     std::unique_ptr<Program> program;
     try {
         program = std::make_unique<Program>(in);
     } catch (const SyntaxError& e) {
-        if (!isErrorLineOf(errors.str(), e))
-            fail("std::cerr did not get exactly the line of the SyntaxError", text, errors.str());
+        if (!isErrorLineOf(errors.text(), e))
+            fail("std::cerr did not get exactly the line of the SyntaxError", text, errors.text());
         // a string stream always knows its position, so -1 is no answer here
         if (e.offset() < 0 || e.offset() > static_cast<std::streamoff>(text.size()))
             fail("the error position lies outside the input", text, e.what());
         return nullptr;
     }
-    if (!errors.str().empty())
-        fail("a program that reads wrote to std::cerr", text, errors.str());
+    if (!errors.text().empty())
+        fail("a program that reads wrote to std::cerr", text, errors.text());
     if (in.fail())
         fail("a program that reads left the stream failed", text);
     // nothing behind the closing END may be read

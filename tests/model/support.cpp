@@ -15,9 +15,6 @@
 #include "term.h"
 #include "variable.h"
 
-CerrCapture::CerrCapture() : saved(std::cerr.rdbuf(captured.rdbuf())) {}
-
-CerrCapture::~CerrCapture() { std::cerr.rdbuf(saved); }
 
 Complexity* readNode(Reader reader, std::istream& in) {
     switch (reader) {

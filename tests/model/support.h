@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cpucontext.h"
+#include "errorline.h"
 #include "polynomial.h"
 
 class Complexity;
@@ -17,19 +18,7 @@ class Statementlist;
 class Term;
 
 // Routes std::cerr into a string for as long as it lives.
-class CerrCapture {
-public:
-    CerrCapture();
-    ~CerrCapture();
-    CerrCapture(const CerrCapture&) = delete;
-    CerrCapture& operator=(const CerrCapture&) = delete;
-
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;  // what was written meanwhile
-    std::streambuf* saved;        // std::cerr's own buffer, put back at the end
-};
+using CerrCapture = analysis::ErrorLineCapture;
 
 // The readers that take a stream.
 enum class Reader { statement, loop, list, program };

@@ -1,0 +1,106 @@
+#include "analysischeck.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "analysis.h"
+#include "cpucontext.h"
+#include "polynomial.h"
+#include "program.h"
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::string& input) {
+    std::fprintf(stderr, "analysis check broken: %s\ninput (%zu bytes): %s\n", what, input.size(),
+                 analysis::printable(input.substr(0, 2000)).c_str());
+    std::abort();
+}
+
+void checkDiagnostic(const analysis::Analysis& a, const std::string& input) {
+    const analysis::Diagnostic& d = *a.error();
+    if (d.offset > input.size() || d.offset + d.length > input.size())
+        fail("the diagnostic lies outside the input", input);
+    const analysis::Place p = a.lines().placeOf(d.offset);
+    if (p.line != d.place.line || p.column != d.place.column)
+        fail("the diagnostic's line and column are not those of its offset", input);
+    if (d.message.empty())
+        fail("the diagnostic has no message", input);
+    for (const char c : d.message)
+        if (c < 0x20 || c > 0x7e)
+            fail("the message is not one line of printable text", input);
+}
+
+void checkPositions(const analysis::Analysis& a, const std::string& input) {
+    const auto& statements = a.statements();
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const analysis::StatementInfo& s = statements[i];
+        if (s.begin < 0 || s.end > static_cast<std::int64_t>(input.size()) || s.begin >= s.end)
+            fail("a statement lies outside the input", input);
+        if (i > 0 && statements[i - 1].begin >= s.begin)
+            fail("statements are not in source order", input);
+        const char first = input[static_cast<std::size_t>(s.begin)];
+        const char last = input[static_cast<std::size_t>(s.end) - 1];
+        if (s.isLoop() ? (first != 'L' || last != 'D') : (first < 'a' || first > 'z' || last != ';'))
+            fail("a statement's span does not hold its first and last characters", input);
+        if (s.parent >= 0) {
+            const analysis::StatementInfo& loop = statements[static_cast<std::size_t>(s.parent)];
+            if (!loop.isLoop() || s.begin <= loop.begin || s.end > loop.end)
+                fail("a statement lies outside the loop around it", input);
+        }
+        if (a.statementAt(static_cast<std::size_t>(s.begin)) != &s)
+            fail("the statement at a statement's first byte is another one", input);
+    }
+}
+
+void checkTotals(const analysis::Analysis& a, const std::string& input) {
+    analysis::Cost sum(std::vector<analysis::Integer>(), a.total().scale());
+    for (const analysis::StatementInfo& s : a.statements())
+        if (s.parent < 0)
+            sum.add(a.costOf(s));
+    if (sum.compare(a.total()) != 0)
+        fail("the top-level statements do not add up to the total", input);
+    const std::string canonical = a.canonicalText();
+    const analysis::Analysis again(canonical, a.model(), analysis::Detail::total);
+    if (!again.ok() || again.total().text() != a.total().text() || again.counts().additions != a.counts().additions ||
+        again.counts().multiplications != a.counts().multiplications)
+        fail("the canonical text costs differently", input);
+}
+
+// Whole numbers below 2^24 are exact in a float, and so is every sum and
+// product on the way to them, since no cost here is negative.
+void checkAgainstFloat(const analysis::Analysis& a, const std::string& input) {
+    const analysis::Cost& total = a.total();
+    if (total.degree() >= Polynomial::capacity)
+        return;
+    for (int i = 0; i <= total.degree(); ++i)
+        if (total.unitsOf(i) >= (1 << 24))
+            return;
+    Polynomial cost;
+    try {
+        cost = a.program().computeComplexity(CPUContext(2.0f, 4.0f));
+    } catch (const std::overflow_error&) {
+        fail("the float cost overflows below its capacity", input);
+    }
+    if (cost.getDegree() != total.degree())
+        fail("the float cost has another degree", input);
+    for (int i = 0; i <= total.degree(); ++i)
+        if (cost.getCoefficient(i) != total.unitsOf(i).convert_to<float>())
+            fail("the float cost differs where floats are exact", input);
+}
+
+}  // namespace
+
+void checkAnalysis(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const analysis::CostModel model{analysis::Decimal::whole(2), analysis::Decimal::whole(4)};
+    const analysis::Analysis a(input, model, analysis::Detail::statements);
+    if (!a.ok()) {
+        checkDiagnostic(a, input);
+        return;
+    }
+    checkPositions(a, input);
+    checkTotals(a, input);
+    checkAgainstFloat(a, input);
+}
