@@ -23,7 +23,7 @@ LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-t
 COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 
 # The sources that lint looks at: whatever of these directories exists.
-LINT_DIRS      := model suites cli fuzz
+LINT_DIRS      := model suites analysis cli fuzz
 TIDY_SOURCES   := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)))
 FORMAT_SOURCES := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
 

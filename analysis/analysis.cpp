@@ -29,7 +29,9 @@ public:
 
 protected:
     pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override {
-        const off_type base = dir == std::ios_base::beg ? 0 : dir == std::ios_base::cur ? gptr() - eback() : egptr() - eback();
+        const off_type base = dir == std::ios_base::beg   ? 0
+                              : dir == std::ios_base::cur ? gptr() - eback()
+                                                          : egptr() - eback();
         return seekpos(pos_type(base + off), which);
     }
     pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
@@ -162,14 +164,13 @@ private:
 
 }  // namespace
 
-Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
-    : source(text), costs(model) {
+Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail) : source(text), costs(model) {
     scale = std::max(model.addition.scale, model.multiplication.scale);
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
     for (int k = 0; k <= maxOperations; ++k) {
-        additionTimes.push_back(additionUnits * k);
-        multiplicationTimes.push_back(multiplicationUnits * k);
+        additionTimes.emplace_back(additionUnits * k);
+        multiplicationTimes.emplace_back(multiplicationUnits * k);
     }
     SourceMap map;
     // Without statements to place, the spans are needed only to explain an
@@ -225,7 +226,8 @@ void Analysis::costTotal() {
     std::vector<Integer> units;
     units.reserve(operations.additions.size());
     for (std::size_t i = 0; i < operations.additions.size(); ++i)
-        units.push_back(additionUnits * operations.additions[i] + multiplicationUnits * operations.multiplications[i]);
+        units.emplace_back(additionUnits * operations.additions[i] +
+                           multiplicationUnits * operations.multiplications[i]);
     sum = Cost(std::move(units), scale);
 }
 

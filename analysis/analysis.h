@@ -96,9 +96,7 @@ public:
     // The same without making a Cost, for output of millions of statements:
     // a loop's whole cost, and a statement's one term, units * 10^-scale *
     // n^power.
-    const Cost& loopCostOf(const StatementInfo& loop) const {
-        return loopCosts[static_cast<std::size_t>(loop.loop)];
-    }
+    const Cost& loopCostOf(const StatementInfo& loop) const { return loopCosts[static_cast<std::size_t>(loop.loop)]; }
     Integer statementUnits(const StatementInfo& statement) const;
     // Appends the text of costOf(statement).
     void appendCostText(std::string& out, const StatementInfo& statement) const;
@@ -131,7 +129,7 @@ private:
     std::vector<StatementInfo> parts;
     std::vector<Cost> loopCosts;       // the whole cost of each loop, by its index
     std::vector<Integer> loopFactors;  // the constant counts of each loop and those around it, multiplied
-    Integer additionUnits;        // the model's costs in units of 10^-scale
+    Integer additionUnits;             // the model's costs in units of 10^-scale
     Integer multiplicationUnits;
     // A statement has at most 49 operations of a kind: their costs, by count.
     static const int maxOperations = 49;

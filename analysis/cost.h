@@ -35,9 +35,7 @@ public:
     // Appends one term of such a text, units * 10^-scale * n^power, which is
     // not zero; `first` when no term stands before it.
     static void appendTerm(std::string& out, int power, const Integer& units, int scale, bool first);
-    void appendCoefficient(std::string& out, int power) const {
-        Decimal::appendDecimal(out, unitsOf(power), digits);
-    }
+    void appendCoefficient(std::string& out, int power) const { Decimal::appendDecimal(out, unitsOf(power), digits); }
 
     // What this cost is of `total` as n grows: the ratio of their
     // coefficients at the order of the total, 0 where this one grows slower

@@ -154,8 +154,9 @@ Found expressionFault(const Context& c, std::string_view what, std::size_t at) {
             continue;
         const bool variable = isVariable(ch);
         if (variable && !expectVariable)
-            return {i, 1, "expected '+' or '*' between " + inQuotes(std::string(1, previous)) + " and " +
-                              inQuotes(std::string(1, ch))};
+            return {i, 1,
+                    "expected '+' or '*' between " + inQuotes(std::string(1, previous)) + " and " +
+                        inQuotes(std::string(1, ch))};
         if (!variable && expectVariable) {
             const std::string after = previous ? " after " + inQuotes(std::string(1, previous)) : "";
             return {i, 1, "expected a variable" + after + ", found " + inQuotes(std::string(1, ch))};

@@ -49,8 +49,7 @@ analysis::Detail detailFor(Mode mode) {
 
 // The library's own float cost, as the tool printed it before costs were
 // exact; its limits are errors of their own.
-bool writeFloatCost(const analysis::Analysis& program, const Options& options, const Source& source,
-                    Output& output) {
+bool writeFloatCost(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
     const CPUContext context(floatCost(options.addCost, "--add-cost"), floatCost(options.multiplyCost, "--mul-cost"));
     Polynomial total;
     try {

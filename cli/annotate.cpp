@@ -35,7 +35,7 @@ public:
         std::size_t run = 0;
         bool inRun = false;
         const std::vector<analysis::StatementInfo>& statements = program.statements();
-        std::vector<std::size_t> lineOf(statements.size());  // where each statement begins
+        std::vector<std::size_t> lineOf(statements.size());    // where each statement begins
         std::size_t next = 0;                                  // the first statement not yet costed
         std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost
         for (std::size_t line = 1; line <= lineCount; ++line) {

@@ -37,8 +37,7 @@ std::string printableName(const std::string& name) {
 void writeDiagnostic(std::ostream& err, const std::string& name, const std::string& text,
                      const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic) {
     const analysis::Place place = diagnostic.place;
-    err << printableName(name) << ':' << place.line << ':' << place.column << ": error: " << diagnostic.message
-        << '\n';
+    err << printableName(name) << ':' << place.line << ':' << place.column << ": error: " << diagnostic.message << '\n';
     const std::size_t lineStart = lines.lineStart(place.line);
     std::size_t lineEnd = lines.lineEnd(place.line);
     if (lineEnd < diagnostic.offset)  // the offset is the CR of a CRLF

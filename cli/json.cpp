@@ -97,9 +97,9 @@ private:
 void writeLoop(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& loop) {
     const analysis::Cost& cost = program.loopCostOf(loop);
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(cost.degree())).raw(", \"coefficients\": ");
-    json.coefficients(cost).raw(", \"cost\": \"");
+    json.coefficients(cost).raw(R"(, "cost": ")");
     cost.appendText(json.buffer());
-    json.raw("\", \"share\": ").number(cost.shareOf(program.total()));
+    json.raw(R"(", "share": )").number(cost.shareOf(program.total()));
 }
 
 // A statement's cost is one term, so it is written without being made.
@@ -112,7 +112,7 @@ void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
     for (int i = 0; i < statement.power; ++i)
         text.append("0, ", 3);
     analysis::Decimal::appendDecimal(text, units, total.scale());
-    json.raw("], \"cost\": \"");
+    json.raw(R"(], "cost": ")");
     if (units.is_zero())
         text += '0';
     else
@@ -120,19 +120,16 @@ void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
     const int order = total.order();
     const bool counts = statement.power == order && total.unitsOf(order) != 0;
     const double share = counts ? units.convert_to<double>() / total.unitsOf(order).convert_to<double>() : 0.0;
-    json.raw("\", \"share\": ").number(share);
+    json.raw(R"(", "share": )").number(share);
 }
 
 void writeStatement(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement,
                     analysis::Place place) {
     if (statement.isLoop())
-        json.raw("{\"kind\": \"loop\", \"line\": ");
+        json.raw(R"({"kind": "loop", "line": )");
     else
-        json.raw("{\"kind\": \"statement\", \"line\": ");
-    json.number(place.line)
-        .raw(", \"column\": ")
-        .number(place.column)
-        .raw(", \"text\": \"");
+        json.raw(R"({"kind": "statement", "line": )");
+    json.number(place.line).raw(", \"column\": ").number(place.column).raw(R"(, "text": ")");
     // canonical texts are letters, blanks, operators and digits: nothing to escape
     analysis::Analysis::appendCanonicalText(json.buffer(), statement);
     json.raw("\"");
@@ -178,6 +175,6 @@ void writeJsonFailure(std::ostream& out, const std::string& file, const analysis
                       const std::string& message) {
     const std::string line = where ? std::to_string(where->place.line) : "null";
     const std::string column = where ? std::to_string(where->place.column) : "null";
-    out << "{\"file\": " << jsonString(file) << ", \"error\": {\"line\": " << line << ", \"column\": " << column
+    out << "{\"file\": " << jsonString(file) << R"(, "error": {"line": )" << line << ", \"column\": " << column
         << ", \"message\": " << jsonString(message) << "}}\n";
 }

@@ -6,8 +6,8 @@
 
 #include "analyse.h"
 #include "diagnostic.h"
-#include "text.h"
 #include "options.h"
+#include "text.h"
 
 namespace {
 

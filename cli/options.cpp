@@ -15,12 +15,8 @@ struct ModeOption {
 };
 
 const ModeOption modeOptions[] = {
-    {"--float", Mode::floatCost},
-    {"--counts", Mode::counts},
-    {"--format", Mode::format},
-    {"--annotate", Mode::annotate},
-    {"--json", Mode::json},
-    {"--check", Mode::check},
+    {"--float", Mode::floatCost},   {"--counts", Mode::counts}, {"--format", Mode::format},
+    {"--annotate", Mode::annotate}, {"--json", Mode::json},     {"--check", Mode::check},
     {"--hot", Mode::hot},
 };
 

@@ -16,7 +16,7 @@ struct Options {
     analysis::Decimal addCost = analysis::Decimal::whole(1);       // cost of one '+'
     analysis::Decimal multiplyCost = analysis::Decimal::whole(1);  // cost of one '*'
     std::size_t hotCount = 10;                                     // statements that --hot lists
-    std::vector<std::string> files;  // "-" stands for standard input; never empty
+    std::vector<std::string> files;                                // "-" stands for standard input; never empty
     bool help = false;
     bool version = false;
 };

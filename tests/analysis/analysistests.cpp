@@ -60,10 +60,11 @@ public:
             const char* exact;  // null: not a number
         };
         const Case cases[] = {
-            {"0.1", "0.1"},   {".25", "0.25"}, {"2.", "2"},       {"+3", "3"},      {"-0", "0"},
-            {"-0.50", "-0.5"}, {"1e3", "1000"}, {"1e-07", "0.0000001"}, {"1.5E+2", "150"}, {"007", "7"},
-            {"", nullptr},    {".", nullptr},  {"1e", nullptr},   {"1e1001", nullptr}, {"0x10", nullptr},
-            {"1,5", nullptr}, {" 1", nullptr}, {"--1", nullptr},
+            {"0.1", "0.1"},    {".25", "0.25"},     {"2.", "2"},       {"+3", "3"},
+            {"-0", "0"},       {"-0.50", "-0.5"},   {"1e3", "1000"},   {"1e-07", "0.0000001"},
+            {"1.5E+2", "150"}, {"007", "7"},        {"", nullptr},     {".", nullptr},
+            {"1e", nullptr},   {"1e1001", nullptr}, {"0x10", nullptr}, {"1,5", nullptr},
+            {" 1", nullptr},   {"--1", nullptr},
         };
         for (const Case& c : cases) {
             const auto parsed = Decimal::parse(c.text);
@@ -157,7 +158,8 @@ public:
                                  "  ;  END LOOP 2 g ; END\n"
                                  "END\r\n";
         const Where expected[] = {
-            {"a + b ;", 1, 10}, {"c * d ;", 1, 18}, {"LOOP n", 2, 2}, {"e + f ;", 2, 9}, {"LOOP 2", 4, 10}, {"g ;", 4, 17},
+            {"a + b ;", 1, 10}, {"c * d ;", 1, 18}, {"LOOP n", 2, 2},
+            {"e + f ;", 2, 9},  {"LOOP 2", 4, 10},  {"g ;", 4, 17},
         };
         const Analysis a(text, model("1", "1"));
         CPPUNIT_ASSERT(a.ok());
@@ -218,7 +220,8 @@ public:
             {"BEGIN\n  LOOP n\n    a + b ;\n", 4, 1, "unexpected end of input: LOOP at 2:3 is not closed"},
             {"BEGIN LOOP", 1, 11, "unexpected end of input: expected a loop count after the LOOP at 1:7"},
             {"BEGIN a + b", 1, 12, "unexpected end of input: expected ';' to end the statement at 1:7"},
-            {"BEGIN\n  LOOP 3\n    LOOP n a ; END\n  X\nEND", 4, 3, "expected 'END' to close the LOOP at 2:3, found 'X'"},
+            {"BEGIN\n  LOOP 3\n    LOOP n a ; END\n  X\nEND", 4, 3,
+             "expected 'END' to close the LOOP at 2:3, found 'X'"},
             {"BEGIN a b ; END", 1, 9, "expected '+' or '*' between 'a' and 'b'"},
             {"BEGIN a * + b ; END", 1, 11, "expected a variable after '*', found '+'"},
             {"BEGIN a + ; END", 1, 11, "expected a variable after '+', found ';'"},
@@ -227,7 +230,8 @@ public:
             {"BEGIN LOOPS n a ; END END", 1, 7, "expected 'LOOP', found 'LOOPS'"},
             {std::string("BEGIN a ; END\0", 14), 1, 11, "expected 'END' to close BEGIN at 1:1, found 'END\\x00'"},
             {"BEGIN a ; END END", 1, 15, "unexpected text after the closing END"},
-            {"BEGIN " + repeat("a+", 50) + "a ; END", 1, 7, "statement longer than 99 characters (white space not counted)"},
+            {"BEGIN " + repeat("a+", 50) + "a ; END", 1, 7,
+             "statement longer than 99 characters (white space not counted)"},
             {nested("LOOP n", 1001, "a ;"), 1, 7007, "loops nested deeper than 1000"},
         };
         for (const Case& c : cases) {
