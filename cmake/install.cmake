@@ -1,4 +1,5 @@
-# What `cmake --install` puts where: the tool; the libraries with their headers, a CMake package and a
+# What `cmake --install` puts where: the tool with its manual page and bash
+# completion; the libraries with their headers, a CMake package and a
 # pkg-config file for other projects to build against them; README and
 # licence.
 #
@@ -186,5 +187,10 @@ install(FILES ${PROJECT_BINARY_DIR}/cmake/loopcostConfig.cmake ${PROJECT_BINARY_
 # --- the tool ----------------------------------------------------------------
 
 install(TARGETS loopcost RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+if(LOOPCOST_MAN_PAGE)
+  install(FILES ${PROJECT_BINARY_DIR}/cli/loopcost.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+endif()
+install(FILES cli/completion.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  RENAME loopcost COMPONENT runtime)
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
 

@@ -7,7 +7,7 @@
 #       empties PREFIX, installs BUILD there and checks what is there, the
 #       extra libraries (such as loopcost_analysis) and their pkg-config files
 #       included; then installs it again through DESTDIR, which must give the
-#       same files.
+#       same files. With LOOPCOST_MAN_PAGE=OFF there is no manual page.
 #   consumer.sh cmake|pkg-config PREFIX LIBDIR WORK SOURCE PROGRAM EXPECTED
 #       builds SOURCE (consumer/) in WORK against PREFIX, through
 #       find_package(loopcost CONFIG) or through pkg-config, runs it on
@@ -42,11 +42,19 @@ install)
     for file in bin/loopcost include/loopcost/program.h include/loopcost/polynomial.h \
                 include/loopcost/cpucontext.h include/loopcost/complexity.h include/loopcost/nodepool.h \
                 "$libdir/cmake/loopcost/loopcostConfig.cmake" "$libdir/cmake/loopcost/loopcostConfigVersion.cmake" \
-                "$libdir/cmake/loopcost/loopcostTargets.cmake" \
+                "$libdir/cmake/loopcost/loopcostTargets.cmake" share/bash-completion/completions/loopcost \
                 share/doc/loopcost/README.md share/doc/loopcost/LICENSE; do
         [ -f "$prefix/$file" ] || fail "not installed: $file"
     done
     [ -x "$prefix/bin/loopcost" ] || fail "bin/loopcost is not executable"
+    if [ "$LOOPCOST_MAN_PAGE" != OFF ]; then
+        # made from --help: every option there is in it too, dashes escaped
+        page=$prefix/share/man/man1/loopcost.1
+        [ -f "$page" ] || fail "not installed: share/man/man1/loopcost.1"
+        for option in $("$prefix/bin/loopcost" --help | grep -o -- '--[a-z-]*' | sort -u); do
+            grep -qF -- "$(echo "$option" | sed 's/-/\\-/g')" "$page" || fail "the manual page does not mention $option"
+        done
+    fi
     # A package build installs under its final prefix into a staging
     # directory: every file lands there, and the pkg-config file names the
     # final prefix, not the staging directory.
