@@ -1,7 +1,7 @@
 # What `cmake --install` puts where: the tool with its manual page and bash
 # completion; the libraries with their headers, a CMake package and a
 # pkg-config file for other projects to build against them; README and
-# licence.
+# licence. Then the Debian package of all of it (cpack -G DEB).
 #
 # Included at the end of the top-level CMakeLists.txt, so that every target
 # exists; a library that is not there (the analysis layer, in a tree without
@@ -194,3 +194,35 @@ install(FILES cli/completion.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-comp
   RENAME loopcost COMPONENT runtime)
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
 
+# --- the Debian package (cpack -G DEB in the build directory) -----------------
+
+set(LOOPCOST_PACKAGE_MAINTAINER "The loopcost developers" CACHE STRING
+    "The Maintainer field of the Debian package, \"Name <address>\"")
+set(CPACK_PACKAGE_NAME loopcost)
+set(CPACK_PACKAGE_VENDOR "The loopcost developers")
+set(CPACK_PACKAGE_CONTACT "${LOOPCOST_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "running cost of programs of a small loop language")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "loopcost reads programs of a tiny loop language (BEGIN ... END blocks of"
+  "statements such as a + b * c ; and loops LOOP n ... END) and prints each"
+  "program's running cost as a polynomial in n under a cost model, the program"
+  "in its canonical layout, or the cost of every line."
+  "The package holds the command-line tool and the C++ library it is built on,"
+  "with its headers, a CMake package and a pkg-config file.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_GENERATOR DEB)
+# Installed with DESTDIR into the staging directory under the final prefix,
+# so that the pkg-config file names /usr and not the staging directory.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${LOOPCOST_PACKAGE_MAINTAINER}")
+# dpkg-shlibdeps finds the shared libraries the tool needs (libc, libstdc++).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The analysis layer's headers include Boost's; the tool does not need them.
+if(TARGET loopcost_analysis)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libboost-dev)
+endif()
+include(CPack)
