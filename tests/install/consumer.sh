@@ -80,9 +80,14 @@ cmake | pkg-config)
         export PKG_CONFIG_PATH
         found=$(pkg-config --variable=prefix loopcost) || fail "pkg-config does not find loopcost"
         [ "$found" = "$prefix" ] || fail "pkg-config found loopcost in '$found'"
-        # shellcheck disable=SC2046,SC2086
-        quietly "$CXX" $CXXFLAGS -Wall -Wextra -Wpedantic -Werror $(pkg-config --cflags loopcost) \
-            -o "$work/consumer" "$source/main.cpp" $(pkg-config --libs loopcost) $LDFLAGS
+        # the analysis layer's too, where it was installed: it requires loopcost
+        modules=loopcost
+        [ -f "$PKG_CONFIG_PATH/loopcost-analysis.pc" ] && modules="$modules loopcost-analysis"
+        flags=$(pkg-config --cflags $modules) && libs=$(pkg-config --libs $modules) ||
+            fail "pkg-config cannot resolve $modules"
+        # shellcheck disable=SC2086
+        quietly "$CXX" $CXXFLAGS -Wall -Wextra -Wpedantic -Werror $flags \
+            -o "$work/consumer" "$source/main.cpp" $libs $LDFLAGS
     fi
     actual=$("$work/consumer" 2 4 <"$program") || fail "the consumer failed: $actual"
     [ "$actual" = "$expected" ] || fail "the consumer printed '$actual', expected '$expected'"
