@@ -18,7 +18,6 @@ int main(int argc, char* argv[]) {
     // from the same place, which the installed compile definitions decide.
     std::unique_ptr<Program> program(new Program(std::cin));
     CPUContext context(std::strtof(argv[1], nullptr), std::strtof(argv[2], nullptr));
-    program->computeComplexity(context).print(std::cout);
-    std::cout << '\n';
+    program->computeComplexity(context).print(std::cout);  // ends the line
     return std::cout ? 0 : 1;
 }
