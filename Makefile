@@ -1,12 +1,12 @@
 # The user's entry: `make run` runs the test executable, `make test` runs every
 # test, `make install PREFIX=DIR` installs the tool and the library (DESTDIR
-# too), `make deb` makes the Debian package. Builds are quiet: one line says
-# what was built, and the full log (BUILDDIR/make.log) is named and its end
-# shown when something fails. The checks: `make asan` (every test under AddressSanitizer and
-# UndefinedBehaviorSanitizer), `make fuzz` (the round-trip fuzzer for
-# FUZZ_SECONDS), `make lint` (clang-tidy and clang-format), `make coverage`
-# (line and branch coverage of model/). Each first installs what it needs on a
-# fresh Debian or Ubuntu machine.
+# too), `make deb` makes the Debian package. The checks: `make asan` (every
+# test under AddressSanitizer and UndefinedBehaviorSanitizer), `make fuzz` (the
+# round-trip fuzzer for FUZZ_SECONDS), `make lint` (clang-tidy and
+# clang-format), `make coverage` (line and branch coverage of model/). Each
+# first installs what it needs on a fresh Debian or Ubuntu machine. Builds are
+# quiet: one line says what was built; the full log (DIR/make.log) is named,
+# and its end shown, when something fails.
 
 PRESET ?= release
 BUILD  := build
