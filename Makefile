@@ -1,12 +1,16 @@
 # The user's entry: `make run` runs the test executable, `make test` runs every
-# test. The checks: `make asan` (every test under AddressSanitizer and
-# UndefinedBehaviorSanitizer), `make fuzz` (the round-trip fuzzer for
-# FUZZ_SECONDS), `make lint` (clang-tidy and clang-format), `make coverage`
-# (line and branch coverage of model/). Each first installs what it needs on a
-# fresh Debian or Ubuntu machine.
+# test, `make install PREFIX=DIR` installs the tool and the library (DESTDIR
+# too), `make deb` makes the Debian package. The checks: `make asan` (every
+# test under AddressSanitizer and UndefinedBehaviorSanitizer), `make fuzz` (the
+# round-trip fuzzer for FUZZ_SECONDS), `make lint` (clang-tidy and
+# clang-format), `make coverage` (line and branch coverage of model/). Each
+# first installs what it needs on a fresh Debian or Ubuntu machine. Builds are
+# quiet: one line says what was built; the full log (DIR/make.log) is named,
+# and its end shown, when something fails.
 
 PRESET ?= release
 BUILD  := build
+PREFIX ?= /usr/local
 SUDO   := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 FUZZ_SECONDS          ?= 60
@@ -14,8 +18,11 @@ COVERAGE_MIN_LINES    ?= 0
 COVERAGE_MIN_BRANCHES ?= 0
 
 # What each target needs, as check=package: a command on the PATH, a
-# pkg-config module (pc:) or a clang runtime library (rt:).
-BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind
+# pkg-config module (pc:), a header in /usr/include (h:) or a clang runtime
+# library (rt:). dpkg-shlibdeps and file are what cpack -G DEB runs.
+BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind \
+                  help2man=help2man h:boost/multiprecision/cpp_int.hpp=libboost-dev \
+                  h:nlohmann/json.hpp=nlohmann-json3-dev dpkg-shlibdeps=dpkg-dev file=file
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev
 LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \
@@ -34,17 +41,20 @@ LCOV_RC := --rc lcov_branch_coverage=1
 lcov_quietly = $(1) 2>build-coverage/lcov.log; status=$$?; \
 	grep -v 'Subroutine .* redefined at' build-coverage/lcov.log >&2; exit $$status
 
-.PHONY: all run test build deps deps-clang deps-lint deps-coverage asan fuzz lint format coverage clean bench
+.PHONY: all run test build install deb deps deps-clang deps-lint deps-coverage asan fuzz lint format coverage clean \
+        bench
 
 all: build
 
-# $(call install,NEEDS): installs the package of every need that is not met.
+# $(call install,NEEDS): installs the package of every need that is not met,
+# saying only which; apt's own output is shown only if it fails.
 define install
 	@missing=""; \
 	for need in $(1); do \
 	  check=$${need%%=*}; package=$${need#*=}; \
 	  case "$$check" in \
 	    pc:*) pkg-config --exists "$${check#pc:}" 2>/dev/null ;; \
+	    h:*) test -e "/usr/include/$${check#h:}" ;; \
 	    rt:*) ls "$$(clang++ -print-runtime-dir 2>/dev/null)"/libclang_rt."$${check#rt:}"[-.]*a >/dev/null 2>&1 ;; \
 	    *) command -v "$$check" >/dev/null 2>&1 ;; \
 	  esac || case " $$missing " in *" $$package "*) ;; *) missing="$$missing $$package" ;; esac; \
@@ -52,12 +62,37 @@ define install
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  if command -v apt-get >/dev/null 2>&1 && { [ "$$(id -u)" = 0 ] || command -v sudo >/dev/null 2>&1; }; then \
-	    $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing >/dev/null \
-	      || { echo "could not install:$$missing; please install them and run make again" >&2; exit 1; }; \
+	    log=$$(mktemp); \
+	    { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; } \
+	      >"$$log" 2>&1 \
+	      || { tail -n 20 "$$log" >&2; rm -f "$$log"; \
+	           echo "could not install:$$missing; please install them and run make again" >&2; exit 1; }; \
+	    rm -f "$$log"; \
 	  else \
 	    echo "missing:$$missing; please install them (Debian/Ubuntu packages:$$missing) and run make again" >&2; exit 1; \
 	  fi; \
 	fi
+endef
+
+# $(call build_quietly,PRESET,DIR[,BUILD-ARGS]): configures and builds a
+# preset with its output in DIR/make.log, then says so in one line.
+define build_quietly
+	@mkdir -p $(2); log=$(2)/make.log; start=$$(date +%s); \
+	if { cmake --preset $(1) && cmake --build --preset $(1) -j2 $(3); } >$$log 2>&1; then \
+	  echo "built $(1) in $(2)/ ($$(($$(date +%s) - start)) s; log: $$log)" >&2; \
+	else \
+	  tail -n 40 $$log >&2; echo "build of $(1) failed; its log: $$log" >&2; exit 1; \
+	fi
+endef
+
+# $(call test_quietly,PRESET,DIR): every CTest test of a preset, on both
+# cores; shown are the failures with their output and the summary. The whole
+# run is in DIR/test.log.
+define test_quietly
+	@ctest --preset $(1) >$(2)/test.log 2>&1; status=$$?; \
+	grep -Ev '^(Test project | *Start +[0-9]+: | *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$$)' $(2)/test.log | \
+	  sed '/./,$$!d'; \
+	[ $$status = 0 ] || echo "tests failed; the whole run: $(2)/test.log" >&2; exit $$status
 endef
 
 deps:
@@ -73,14 +108,22 @@ deps-coverage:
 	$(call install,$(COVERAGE_NEEDS))
 
 build: deps
-	@cmake --preset $(PRESET) >/dev/null
-	@cmake --build --preset $(PRESET) -j2
+	$(call build_quietly,$(PRESET),$(BUILD))
 
 run: build
 	@$(BUILD)/bin/loopcost-suites
 
 test: build
-	@ctest --preset $(PRESET)
+	$(call test_quietly,$(PRESET),$(BUILD))
+
+# Into PREFIX, below DESTDIR when that is set; cmake names each file.
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package of the tool and the library, in build/.
+deb: build
+	@cd $(BUILD) && cpack -G DEB >cpack.log 2>&1 || { tail -n 20 cpack.log >&2; exit 1; }; \
+	sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p' cpack.log
 
 # Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
 bench: build
@@ -89,15 +132,13 @@ bench: build
 # Every CTest test of a clang build with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer, any report fatal; the debug heap is off there.
 asan: deps-clang
-	@cmake --preset asan >/dev/null
-	@cmake --build --preset asan -j2
-	@ctest --preset asan
+	$(call build_quietly,asan,build-asan)
+	$(call test_quietly,asan,build-asan)
 
 # New corpus entries go to a temporary directory; an input that breaks the
 # check is kept in build-fuzz/findings/ (add it to fuzz/regressions/ once fixed).
 fuzz: deps-clang
-	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j2 --target loopcost-fuzz
+	$(call build_quietly,fuzz,build-fuzz,--target loopcost-fuzz)
 	@mkdir -p build-fuzz/findings
 	@corpus=$$(mktemp -d) && trap 'rm -rf "$$corpus"' EXIT && \
 	echo "fuzzing for $(FUZZ_SECONDS) s" && \
@@ -126,10 +167,9 @@ format: deps-lint
 # Line and branch coverage of model/ by every CTest test; the report is in
 # build-coverage/html/index.html.
 coverage: deps-coverage
-	@cmake --preset coverage >/dev/null
-	@cmake --build --preset coverage -j2
+	$(call build_quietly,coverage,build-coverage)
 	@lcov --quiet --zerocounters --directory build-coverage
-	@ctest --preset coverage
+	$(call test_quietly,coverage,build-coverage)
 	@rm -f build-coverage/*.info
 	@$(call lcov_quietly,lcov --quiet $(LCOV_RC) --gcov-tool $(CURDIR)/tools/gcov-without-throw \
 	  --capture --directory build-coverage --output-file build-coverage/all.info)
