@@ -78,8 +78,22 @@ double Cost::shareOf(const Cost& total) const {
     if (whole.is_zero() || order() > power || degree() < power)
         return 0.0;
     // both have one scale, so the ratio of their units is the ratio of the
-    // coefficients; dividing as doubles keeps huge values in range
-    return unitsOf(power).convert_to<double>() / whole.convert_to<double>();
+    // coefficients
+    return ratio(unitsOf(power), whole);
+}
+
+// Numbers beyond a double's range are both shortened by the same number of
+// bits first, so that their ratio does not become inf / inf.
+double Cost::ratio(const Integer& part, const Integer& whole) {
+    if (whole.is_zero())
+        return 0.0;
+    const Integer a = abs(part);
+    const Integer b = abs(whole);
+    const std::size_t bits = std::max(a.is_zero() ? 0 : msb(a), msb(b));
+    const std::size_t kept = 900;
+    const std::size_t shift = bits > kept ? bits - kept : 0;
+    const double magnitude = Integer(a >> shift).convert_to<double>() / Integer(b >> shift).convert_to<double>();
+    return part.sign() * whole.sign() < 0 ? -magnitude : magnitude;
 }
 
 int Cost::compare(const Cost& other) const {

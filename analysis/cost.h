@@ -41,6 +41,8 @@ public:
     // coefficients at the order of the total, 0 where this one grows slower
     // or the total is zero.
     double shareOf(const Cost& total) const;
+    // part / whole as a double, for integers of any size; 0 for a zero whole.
+    static double ratio(const Integer& part, const Integer& whole);
 
     // <0, 0, >0 as this cost is below, equal to or above `other` for every
     // large enough n: the highest power where they differ decides.

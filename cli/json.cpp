@@ -119,7 +119,7 @@ void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
         analysis::Cost::appendTerm(text, statement.power, units, total.scale(), true);
     const int order = total.order();
     const bool counts = statement.power == order && total.unitsOf(order) != 0;
-    const double share = counts ? units.convert_to<double>() / total.unitsOf(order).convert_to<double>() : 0.0;
+    const double share = counts ? analysis::Cost::ratio(units, total.unitsOf(order)) : 0.0;
     json.raw(R"(", "share": )").number(share);
 }
 

@@ -134,6 +134,12 @@ public:
         CPPUNIT_ASSERT(Cost({0, 0, 1}, 0).compare(Cost({1000, 1000}, 0)) > 0);
         CPPUNIT_ASSERT(Cost({0, 0, -1}, 0).compare(Cost({0}, 0)) < 0);
         CPPUNIT_ASSERT_EQUAL(0, Cost({2, 0}, 0).compare(Cost({2}, 0)));
+        // shares of numbers far beyond a double's range
+        const Integer huge = Integer(1) << 5000;
+        CPPUNIT_ASSERT_DOUBLES_EQUAL(0.25, Cost::ratio(huge, huge * 4), 1e-15);
+        CPPUNIT_ASSERT_DOUBLES_EQUAL(-0.5, Cost::ratio(-huge, huge * 2), 1e-15);
+        CPPUNIT_ASSERT_DOUBLES_EQUAL(0.0, Cost::ratio(3, huge), 1e-15);
+        CPPUNIT_ASSERT_DOUBLES_EQUAL(0.0, Cost::ratio(3, 0), 1e-15);
     }
 
     void testCounts() {
