@@ -18,11 +18,12 @@ std::string answer;
 
 extern "C" {
 
-// `text` holds `length` bytes of UTF-8 (NULs included, so that a stray one
-// is reported rather than cutting the program short); the costs are C strings.
-EMSCRIPTEN_KEEPALIVE const char* loopcost_analyse(const char* text, std::size_t length, const char* add,
-                                                  const char* mul) {
-    answer = web::analyseToJson(std::string_view(text, length), add, mul);
+// Each text comes with its length in bytes of UTF-8, NULs included, so that a
+// stray one is reported rather than cutting the text short.
+EMSCRIPTEN_KEEPALIVE const char* loopcost_analyse(const char* text, std::size_t textLength, const char* add,
+                                                  std::size_t addLength, const char* mul, std::size_t mulLength) {
+    answer = web::analyseToJson(std::string_view(text, textLength), std::string_view(add, addLength),
+                                std::string_view(mul, mulLength));
     return answer.c_str();
 }
 

@@ -204,23 +204,26 @@ std::string analyseToJson(std::string_view text, std::string_view additionCost, 
         json.open('{');
         const ModelValue add = readModelValue(additionCost, "+");
         const ModelValue mul = readModelValue(multiplicationCost, "*");
-        if (!add.value || !mul.value) {
-            json.key("ok").boolean(false);
+        const bool modelReads = add.value && mul.value;
+        // a model that does not read leaves nothing to cost, but the program
+        // is still read, so that its errors show all the same
+        const analysis::Analysis result(
+            text, modelReads ? analysis::CostModel{*add.value, *mul.value} : analysis::CostModel{},
+            modelReads ? analysis::Detail::statements : analysis::Detail::total);
+        json.key("ok").boolean(modelReads && result.ok());
+        if (modelReads) {
+            json.key("modelError").null();
+        } else {
             json.key("modelError").open('{');
             json.key("field").string(add.value ? "mul" : "add");
             json.key("message").string(add.value ? mul.message : add.message);
             json.close('}');
-            json.key("error").null();
-            return json.close('}').take();
         }
-        const analysis::Analysis result(text, analysis::CostModel{*add.value, *mul.value});
-        json.key("ok").boolean(result.ok());
-        json.key("modelError").null();
         if (result.error())
             writeError(json, *result.error());
         else
             json.key("error").null();
-        if (result.ok())
+        if (modelReads && result.ok())
             writeResult(json, result);
         return json.close('}').take();
     } catch (const std::bad_alloc&) {
