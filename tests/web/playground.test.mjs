@@ -126,6 +126,14 @@ describe('the playground', () => {
     await waitForText(page, '#cost', '2 * n^1');
     assert.equal(await textOf(page, '#diagnostics'), '');
     assert.equal(await page.$('.cm-lintRange-error'), null);
+
+    // a quote and a backslash in the message, and a character of two bytes
+    // under the squiggle, which the engine measures in bytes
+    await replaceProgram(page, 'BEGIN\n  a + "b\\" ;\nEND');
+    await waitForText(page, '#diagnostics', `2:7: expected a variable, '+', '*' or ';', found '"'`);
+    await replaceProgram(page, 'BEGIN\n  \u00e9 ;\nEND');
+    await waitForText(page, '#diagnostics', "2:3: expected a statement, found '\\xc3\\xa9'");
+    assert.equal(await textOf(page, '.cm-lintRange-error'), '\u00e9');
     assert.deepEqual(page.errors, []);
     await page.close();
   });
@@ -148,6 +156,13 @@ describe('the playground', () => {
     await waitForText(page, '#cost', '2000.1 * n^1');
     assert.equal(await textOf(page, '#model-error'), '');
     assert.equal(await page.getAttribute('#mul', 'aria-invalid'), 'false');
+
+    // coefficients beyond the range of a double still have their shares
+    await page.fill('#mul', '1e400');
+    await page.waitForFunction(() => document.querySelector('#cost').textContent.endsWith('0.1 * n^1'));
+    const titles = await page.$$eval('.cm-cost', (spans) => spans.map((s) => s.title));
+    assert.equal(titles.length, 2);
+    for (const title of titles) assert.match(title, /\(100% of the total's growth\)$/);
     assert.deepEqual(page.errors, []);
     await page.close();
   });

@@ -73,6 +73,15 @@ export class CostPlot {
     // a log scale shows positive values only; the rest are left as gaps
     const shown = (v) => (Number.isFinite(v) && (!this.log || v > 0) ? v : null);
     const data = [xs, ...lines.map((line) => xs.map((n) => shown(valueAt(line.coefficients, n))))];
+    if (data[1].every((v) => v === null)) {
+      const note = document.createElement('p');
+      note.className = 'note';
+      note.textContent = this.log
+        ? 'Nothing to draw on a log scale: the cost is never above zero here, or beyond the range of the plot.'
+        : 'Nothing to draw: the cost is beyond the range of the plot.';
+      this.container.append(note);
+      return;
+    }
     const series = [
       { label: 'n' },
       ...lines.map((line, i) => ({
