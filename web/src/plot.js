@@ -32,6 +32,7 @@ export class CostPlot {
   constructor(container) {
     this.container = container;
     this.plot = null;
+    this.shape = ''; // the lines and scale of the plot drawn
     this.log = false;
     this.max = 50;
     this.answer = null;
@@ -59,11 +60,18 @@ export class CostPlot {
     if (this.plot) this.plot.setSize(this.size());
   }
 
-  draw() {
+  clear() {
     if (this.plot) this.plot.destroy();
     this.plot = null;
+    this.shape = '';
     this.container.replaceChildren();
-    if (!this.answer) return;
+  }
+
+  draw() {
+    if (!this.answer) {
+      this.clear();
+      return;
+    }
     const lines = [
       { label: 'total', coefficients: this.answer.coefficients.map(Number) },
       ...contributions(this.answer),
@@ -74,6 +82,7 @@ export class CostPlot {
     const shown = (v) => (Number.isFinite(v) && (!this.log || v > 0) ? v : null);
     const data = [xs, ...lines.map((line) => xs.map((n) => shown(valueAt(line.coefficients, n))))];
     if (data[1].every((v) => v === null)) {
+      this.clear();
       const note = document.createElement('p');
       note.className = 'note';
       note.textContent = this.log
@@ -82,6 +91,15 @@ export class CostPlot {
       this.container.append(note);
       return;
     }
+    // the same lines on the same scale: new values into the same plot, so
+    // that typing does not rebuild it (and the cursor stays where it is)
+    const shape = JSON.stringify([this.log, lines.map((line) => line.label)]);
+    if (this.plot && shape === this.shape) {
+      this.plot.setData(data);
+      return;
+    }
+    this.clear();
+    this.shape = shape;
     const series = [
       { label: 'n' },
       ...lines.map((line, i) => ({
