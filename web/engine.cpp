@@ -147,8 +147,8 @@ double shareOf(const analysis::Cost& part, const analysis::Cost& total) {
     // magnitudes only: shifting a negative number right has its own rounding
     const analysis::Integer& top = part.unitsOf(power);
     const analysis::Integer& whole = total.unitsOf(power);
-    analysis::Integer numerator = abs(top);
-    analysis::Integer denominator = abs(whole);
+    analysis::Integer numerator = top.sign() < 0 ? analysis::Integer(-top) : top;
+    analysis::Integer denominator = whole.sign() < 0 ? analysis::Integer(-whole) : whole;
     const unsigned bits = boost::multiprecision::msb(std::max(numerator, denominator)) + 1;
     const unsigned kept = 512;  // far more than a double's 53 bits, far inside its exponent range
     if (bits > kept) {
