@@ -207,6 +207,24 @@ describe('the playground', () => {
     await page.close();
   });
 
+  test('loads an example and plots it on a log scale only where the cost is above zero', async () => {
+    const page = await open();
+    await page.selectOption('#examples', { label: 'Cubic' });
+    await waitForText(page, '#cost', '3 * n^3 + n^2');
+    assert.equal(await textOf(page, '#order'), 'O(n^3)');
+    await page.check('#log');
+    assert.equal(await page.$$eval('#plot canvas', (c) => c.length), 1);
+    // every cost negative: nothing for a log scale, and it says so
+    await page.fill('#add', '-1');
+    await page.fill('#mul', '-1');
+    await waitForText(page, '#cost', '-3 * n^3 - n^2');
+    assert.match(await textOf(page, '#plot'), /^Nothing to draw on a log scale/);
+    await page.uncheck('#log');
+    assert.equal(await page.$$eval('#plot canvas', (c) => c.length), 1);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
   test('stays responsive on a 100 KB program and past an analysis that takes long', async () => {
     let big = 'BEGIN\n';
     while (big.length < 100000) big += '  LOOP n\n    a + b * c ;\n    LOOP 3\n      w * w * z + x * y ;\n    END\n  END\n';
