@@ -84,7 +84,7 @@ build: deps
 run: build
 	@$(BUILD)/bin/loopcost-suites
 
-test: build deps-web
+test: deps-web build
 	@ctest --preset $(PRESET)
 
 # The playground, $(BUILD)/web/index.html: one file that opens from file://
