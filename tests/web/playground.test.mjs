@@ -258,7 +258,7 @@ describe('the playground', () => {
     await waitForText(page, '#cost', 'n^1');
     const wait = Date.now() - overtaken;
     console.log(`# a newer text overtook a long analysis in ${wait} ms`);
-    assert.ok(wait < 3000, `${wait} ms`);
+    assert.ok(wait < 4000, `${wait} ms`); // the long analysis alone takes over 5 s
     assert.deepEqual(page.errors, []);
     await page.close();
   });

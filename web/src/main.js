@@ -100,8 +100,7 @@ function show(answer, request) {
     diagnostics.push({ from, to, severity: 'error', message: error.message });
   }
   const heat = answer.ok ? heatDecorations(doc, answer.statements, toIndex) : Decoration.none;
-  view.dispatch(setDiagnostics(view.state, diagnostics));
-  view.dispatch({ effects: setHeat.of(heat) });
+  view.dispatch(setDiagnostics(view.state, diagnostics), { effects: setHeat.of(heat) });
   plot.setAnswer(answer);
 }
 
@@ -128,7 +127,7 @@ function load({ program, add, mul }) {
   ui.add.value = add ?? '1';
   ui.mul.value = mul ?? '1';
   setProgram(program ?? examples[0].program);
-  changed();
+  changed(); // the program may be the same and only the model new
 }
 
 async function copyLink() {
