@@ -28,6 +28,8 @@ CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_
 LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \
                   clang-format=clang-format
 COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
+# The playground page and its tests in a real browser (make web, make test).
+WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm
 
 # The sources that lint looks at: whatever of these directories exists.
 LINT_DIRS      := model suites analysis cli fuzz
@@ -41,8 +43,8 @@ LCOV_RC := --rc lcov_branch_coverage=1
 lcov_quietly = $(1) 2>build-coverage/lcov.log; status=$$?; \
 	grep -v 'Subroutine .* redefined at' build-coverage/lcov.log >&2; exit $$status
 
-.PHONY: all run test build install deb deps deps-clang deps-lint deps-coverage asan fuzz lint format coverage clean \
-        bench
+.PHONY: all run test build install deb deps deps-clang deps-lint deps-coverage deps-web asan fuzz lint format coverage \
+        clean bench web
 
 all: build
 
@@ -107,13 +109,17 @@ deps-lint:
 deps-coverage:
 	$(call install,$(COVERAGE_NEEDS))
 
+deps-web:
+	$(call install,$(WEB_NEEDS))
+
 build: deps
 	$(call build_quietly,$(PRESET),$(BUILD))
 
 run: build
 	@$(BUILD)/bin/loopcost-suites
 
-test: build
+# The browser tests need the page's tools as well.
+test: deps-web build
 	$(call test_quietly,$(PRESET),$(BUILD))
 
 # Into PREFIX, below DESTDIR when that is set; cmake names each file.
@@ -124,6 +130,11 @@ install: build
 deb: build
 	@cd $(BUILD) && cpack -G DEB >cpack.log 2>&1 || { tail -n 20 cpack.log >&2; exit 1; }; \
 	sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p' cpack.log
+
+# The playground, $(BUILD)/web/index.html: one file that opens from file://
+# (see web/web.mk).
+web: deps-web
+	@$(MAKE) --no-print-directory -f web/web.mk OUT=$(BUILD)/web -j2
 
 # Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
 bench: build
