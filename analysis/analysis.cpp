@@ -120,8 +120,7 @@ Counts countOperations(const Program& program) {
 // constant factor that each loop and those around it repeat their body by.
 class StatementRecorder {
 public:
-    StatementRecorder(const std::vector<SourceMap::Span>& spans, std::vector<StatementInfo>& parts,
-                      std::vector<Integer>& factors)
+    StatementRecorder(const SourceMap::Spans& spans, Analysis::Statements& parts, Analysis::Integers& factors)
         : spans(spans), parts(parts), factors(factors) {}
 
     void enterLoop(const LoopStatement& loop) {
@@ -156,9 +155,9 @@ private:
     }
 
     const Integer one = 1;
-    const std::vector<SourceMap::Span>& spans;
-    std::vector<StatementInfo>& parts;
-    std::vector<Integer>& factors;
+    const SourceMap::Spans& spans;
+    Analysis::Statements& parts;
+    Analysis::Integers& factors;
     std::vector<std::size_t> open;  // indexes of the loops open now
 };
 
@@ -173,14 +172,23 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
         multiplicationTimes.emplace_back(multiplicationUnits * k);
     }
     SourceMap map;
+    // A statement takes at least a few bytes: "a ;" and a line end. Room
+    // reserved and never used costs no memory, since its pages are never
+    // touched.
+    if (detail == Detail::statements)
+        map.reserve(text.size() / 4);
     // Without statements to place, the spans are needed only to explain an
     // error, and then the text is read once more to learn them.
     read(detail == Detail::statements ? &map : nullptr);
     if (fault)
         return;
-    costTotal();
-    if (detail == Detail::statements)
+    if (detail == Detail::statements) {
         costStatements(map);
+        operations = countRecorded();
+    } else {
+        operations = countInTree();
+    }
+    costTotal();
 }
 
 const LineIndex& Analysis::lines() const {
@@ -217,12 +225,41 @@ void Analysis::read(SourceMap* map) {
     }
 }
 
-void Analysis::costTotal() {
+Counts Analysis::countInTree() const {
     try {
-        operations = countOperations<std::int64_t>(*tree);
+        return countOperations<std::int64_t>(*tree);
     } catch (const Overflow&) {
-        operations = countOperations<Integer>(*tree);
+        return countOperations<Integer>(*tree);
     }
+}
+
+// The statements have been recorded in a compact array: adding their
+// operations there spares another walk through the whole tree.
+Counts Analysis::countRecorded() const {
+    Counts counts{{Integer(0)}, {Integer(0)}};
+    for (const StatementInfo& part : parts) {
+        if (part.isLoop())
+            continue;
+        const auto power = static_cast<std::size_t>(part.power);
+        if (power >= counts.additions.size()) {
+            counts.additions.resize(power + 1);
+            counts.multiplications.resize(power + 1);
+        }
+        const Integer& factor =
+            part.parent < 0 ? one
+                            : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(part.parent)].loop)];
+        if (factor == 1) {
+            counts.additions[power] += part.additions;
+            counts.multiplications[power] += part.multiplications;
+        } else {
+            counts.additions[power] += factor * part.additions;
+            counts.multiplications[power] += factor * part.multiplications;
+        }
+    }
+    return counts;
+}
+
+void Analysis::costTotal() {
     std::vector<Integer> units;
     units.reserve(operations.additions.size());
     for (std::size_t i = 0; i < operations.additions.size(); ++i)
@@ -234,24 +271,47 @@ void Analysis::costTotal() {
 // A loop's whole cost is the sum of its statements' costs, so one pass from
 // the last statement to the first adds each into the loop around it.
 void Analysis::costStatements(const SourceMap& map) {
+    parts.reserve(map.statements().size());
+    loopFactors.reserve(map.statements().size());
     StatementRecorder recorder(map.statements(), parts, loopFactors);
     walk(*tree, recorder);
-    loopCosts.assign(loopFactors.size(), Cost(std::vector<Integer>(), scale));
-    std::vector<Cost> open;  // per depth: what the statements seen so far at that depth add up to
+    // per depth: the coefficients of what the statements seen so far at that
+    // depth add up to; cleared, not freed, when their loop has taken them
+    std::vector<std::vector<Integer>> open;
+    loopCosts.reserve(loopFactors.size());
     for (std::size_t i = parts.size(); i-- > 0;) {
         const StatementInfo& part = parts[i];
         const auto depth = static_cast<std::size_t>(part.depth);
         if (open.size() < depth + 2)
-            open.resize(depth + 2, Cost(std::vector<Integer>(), scale));
+            open.resize(depth + 2);
+        std::vector<Integer>& sum = open[depth];
         if (part.isLoop()) {
-            Cost& body = open[depth + 1];
-            open[depth].add(body);
-            loopCosts[static_cast<std::size_t>(part.loop)] = std::move(body);
-            body = Cost(std::vector<Integer>(), scale);
+            std::vector<Integer>& body = open[depth + 1];
+            if (sum.size() < body.size())
+                sum.resize(body.size());
+            for (std::size_t k = 0; k < body.size(); ++k)
+                sum[k] += body[k];
+            const auto low = std::min(static_cast<std::size_t>(part.power), body.size());
+            loopCosts.push_back(LoopCost{loopUnits.size(), static_cast<std::int32_t>(body.size() - low)});
+            loopUnits.insert(loopUnits.end(), body.begin() + static_cast<std::ptrdiff_t>(low), body.end());
+            body.clear();
         } else {
-            open[depth].addTo(part.power, statementUnits(part));
+            const auto power = static_cast<std::size_t>(part.power);
+            if (sum.size() <= power)
+                sum.resize(power + 1);
+            sum[power] += statementUnits(part);
         }
     }
+    // the loops came last first
+    std::reverse(loopCosts.begin(), loopCosts.end());
+}
+
+Cost Analysis::loopCostOf(const StatementInfo& loop) const {
+    const LoopCost& cost = loopCosts[static_cast<std::size_t>(loop.loop)];
+    std::vector<Integer> units(static_cast<std::size_t>(loop.power));
+    const auto first = loopUnits.begin() + static_cast<std::ptrdiff_t>(cost.first);
+    units.insert(units.end(), first, first + cost.count);
+    return Cost(std::move(units), scale);
 }
 
 // A statement's cost has one term: its own operations' cost, times the
@@ -269,7 +329,7 @@ Integer Analysis::statementUnits(const StatementInfo& statement) const {
 
 Cost Analysis::costOf(const StatementInfo& statement) const {
     if (statement.isLoop())
-        return loopCosts[static_cast<std::size_t>(statement.loop)];
+        return loopCostOf(statement);
     std::vector<Integer> units(static_cast<std::size_t>(statement.power) + 1);
     units.back() = statementUnits(statement);
     return Cost(std::move(units), scale);
@@ -322,31 +382,68 @@ std::string Analysis::canonicalText(const StatementInfo& statement) {
     return text;
 }
 
+namespace {
+
+// Gathers short pieces in place and hands them to a string in one go: a
+// statement's text is hundreds of one-byte pieces.
+class Pieces {
+public:
+    explicit Pieces(std::string& out) : out(out) {}
+    ~Pieces() { flush(); }
+    Pieces(const Pieces&) = delete;
+    Pieces& operator=(const Pieces&) = delete;
+
+    void put(char c) {
+        if (used == sizeof held)
+            flush();
+        held[used++] = c;
+    }
+    void put(char a, char b, char c) {
+        put(a);
+        put(b);
+        put(c);
+    }
+
+private:
+    void flush() {
+        out.append(held, used);
+        used = 0;
+    }
+
+    std::string& out;
+    char held[256];
+    std::size_t used = 0;
+};
+
+}  // namespace
+
 void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) {
     if (const LoopStatement* loop = statement.node->asLoop()) {
         out += "LOOP ";
         out += loop->getCount() < 0 ? "n" : std::to_string(loop->getCount());
         return;
     }
+    Pieces text(out);
     bool firstTerm = true;
     const Expression* expression = statement.node->asExpressionStatement()->getExpression();
     forEachFromTheLeft(
         expression, [](const Expression* e) { return e->getLeft(); },
         [&](const Expression* sum) {
             if (!firstTerm)
-                out.append(" + ", 3);
+                text.put(' ', '+', ' ');
             firstTerm = false;
             bool firstVariable = true;
             forEachFromTheLeft(
                 sum->getTerm(), [](const Term* t) { return t->getLeft(); },
                 [&](const Term* product) {
                     if (!firstVariable)
-                        out.append(" * ", 3);
+                        text.put(' ', '*', ' ');
                     firstVariable = false;
-                    out.push_back(product->getVariable()->getName());
+                    text.put(product->getVariable()->getName());
                 });
         });
-    out.append(" ;", 2);
+    text.put(' ');
+    text.put(';');
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cost.h"
+#include "largememory.h"
 #include "number.h"
 #include "text.h"
 
@@ -89,14 +90,16 @@ public:
     const CostModel& model() const { return costs; }
 
     // Empty unless the detail was asked for.
-    const std::vector<StatementInfo>& statements() const { return parts; }
+    using Statements = std::vector<StatementInfo, largememory::Allocator<StatementInfo>>;
+    using Integers = std::vector<Integer, largememory::Allocator<Integer>>;
+    const Statements& statements() const { return parts; }
     // A statement's cost times the counts of the loops around it; a loop's
     // whole cost times the counts of the loops around it.
     Cost costOf(const StatementInfo& statement) const;
     // The same without making a Cost, for output of millions of statements:
     // a loop's whole cost, and a statement's one term, units * 10^-scale *
     // n^power.
-    const Cost& loopCostOf(const StatementInfo& loop) const { return loopCosts[static_cast<std::size_t>(loop.loop)]; }
+    Cost loopCostOf(const StatementInfo& loop) const;
     Integer statementUnits(const StatementInfo& statement) const;
     // Appends the text of costOf(statement).
     void appendCostText(std::string& out, const StatementInfo& statement) const;
@@ -115,6 +118,8 @@ public:
 
 private:
     void read(SourceMap* map);
+    Counts countInTree() const;
+    Counts countRecorded() const;
     void costTotal();
     void costStatements(const SourceMap& map);
 
@@ -126,10 +131,19 @@ private:
     std::size_t endOfProgram = 0;
     Cost sum;
     Counts operations;
-    std::vector<StatementInfo> parts;
-    std::vector<Cost> loopCosts;       // the whole cost of each loop, by its index
-    std::vector<Integer> loopFactors;  // the constant counts of each loop and those around it, multiplied
-    Integer additionUnits;             // the model's costs in units of 10^-scale
+    Statements parts;
+    // The whole cost of each loop, by its index: its coefficients from the
+    // power of the loop itself up, since none below can be other than zero,
+    // one loop after the other in `loopUnits`.
+    struct LoopCost {
+        std::size_t first;   // index of its lowest coefficient in loopUnits
+        std::int32_t count;  // coefficients it has there
+    };
+    std::vector<LoopCost, largememory::Allocator<LoopCost>> loopCosts;
+    Integers loopUnits;
+    Integers loopFactors;  // the constant counts of each loop and those around it, multiplied
+    const Integer one = 1;
+    Integer additionUnits;  // the model's costs in units of 10^-scale
     Integer multiplicationUnits;
     // A statement has at most 49 operations of a kind: their costs, by count.
     static const int maxOperations = 49;

@@ -22,6 +22,7 @@ std::string printable(std::string_view bytes) {
 }
 
 LineIndex::LineIndex(std::string_view text) : text(text) {
+    starts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     starts.push_back(0);
     for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1))
         starts.push_back(i + 1);

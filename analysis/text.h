@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "largememory.h"
+
 namespace analysis {
 
 // Bytes outside printable ASCII written as \xHH, so that any text stays one
@@ -36,7 +38,7 @@ public:
 
 private:
     std::string_view text;
-    std::vector<std::size_t> starts;
+    std::vector<std::size_t, largememory::Allocator<std::size_t>> starts;
 };
 
 }  // namespace analysis

@@ -34,7 +34,7 @@ public:
         std::string& text = buffer.text();
         std::size_t run = 0;
         bool inRun = false;
-        const std::vector<analysis::StatementInfo>& statements = program.statements();
+        const analysis::Analysis::Statements& statements = program.statements();
         std::vector<std::size_t> lineOf(statements.size());    // where each statement begins
         std::size_t next = 0;                                  // the first statement not yet costed
         std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost

@@ -34,7 +34,7 @@ std::string printableName(const std::string& name) {
     return shown;
 }
 
-void writeDiagnostic(std::ostream& err, const std::string& name, const std::string& text,
+void writeDiagnostic(std::ostream& err, const std::string& name, std::string_view text,
                      const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic) {
     const analysis::Place place = diagnostic.place;
     err << printableName(name) << ':' << place.line << ':' << place.column << ": error: " << diagnostic.message << '\n';
@@ -48,8 +48,8 @@ void writeDiagnostic(std::ostream& err, const std::string& name, const std::stri
         from = std::max(lineStart, offset - std::min(offset, maxShownBytes * 3 / 5));
     const std::size_t to = std::min(lineEnd, from + maxShownBytes);
     const std::string lead = from > lineStart ? ellipsis : "";
-    const std::string before = lead + analysis::printable(std::string_view(text).substr(from, offset - from));
-    err << before << analysis::printable(std::string_view(text).substr(offset, to - std::min(to, offset)))
+    const std::string before = lead + analysis::printable(text.substr(from, offset - from));
+    err << before << analysis::printable(text.substr(offset, to - std::min(to, offset)))
         << (to < lineEnd ? ellipsis : "") << '\n';
     err << std::string(before.size(), ' ') << "^\n";
 }

@@ -3,6 +3,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace analysis {
 struct Diagnostic;
@@ -15,7 +16,7 @@ std::string printableName(const std::string& name);
 
 // Writes "NAME:LINE:COL: error: MESSAGE", then the source line (at most
 // 100 bytes of it, cut around the offset) and a caret under the offset.
-void writeDiagnostic(std::ostream& err, const std::string& name, const std::string& text,
+void writeDiagnostic(std::ostream& err, const std::string& name, std::string_view text,
                      const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic);
 
 #endif

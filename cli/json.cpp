@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <ostream>
 #include <vector>
 
@@ -12,71 +13,82 @@
 namespace {
 
 // A program may have millions of statements: each object is put together in
-// one buffer, which goes out in large pieces.
+// one buffer, which goes out in large pieces. The buffer is written in place,
+// since a statement's object has some thirty pieces; what the analysis writes
+// into a string goes through a scratch string that keeps its room.
 class JsonLine {
 public:
-    explicit JsonLine(std::ostream& out) : out(out) { text.reserve(flushAt + 4096); }
+    explicit JsonLine(std::ostream& out) : out(out), text(flushAt + room, '\0') {}
     ~JsonLine() { flush(); }
     JsonLine(const JsonLine&) = delete;
     JsonLine& operator=(const JsonLine&) = delete;
 
     template <std::size_t size>
     JsonLine& raw(const char (&literal)[size]) {
-        text.append(literal, size - 1);
+        return bytes(literal, size - 1);
+    }
+    JsonLine& bytes(const char* from, std::size_t count) {
+        std::memcpy(at(count), from, count);
+        used += count;
         return *this;
     }
     JsonLine& number(std::size_t value) {
-        char digits[24];
-        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-        text.append(digits, static_cast<std::size_t>(r.ptr - digits));
+        char* const begin = at(24);
+        used += static_cast<std::size_t>(std::to_chars(begin, begin + 24, value).ptr - begin);
         return *this;
     }
     // The shortest text that reads back as the same double.
     JsonLine& number(double value) {
-        char digits[32];
-        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-        text.append(digits, static_cast<std::size_t>(r.ptr - digits));
+        char* const begin = at(32);
+        used += static_cast<std::size_t>(std::to_chars(begin, begin + 32, value).ptr - begin);
         return *this;
     }
-    JsonLine& string(const std::string& bytes) {
-        if (isPlain(bytes)) {
-            text += '"';
-            text += bytes;
-            text += '"';
-        } else {
-            text += jsonString(bytes);
-        }
-        return *this;
+    JsonLine& string(const std::string& text) {
+        if (!isPlain(text))
+            return put(jsonString(text));
+        raw("\"");
+        put(text);
+        return raw("\"");
     }
+    JsonLine& put(const std::string& text) { return bytes(text.data(), text.size()); }
     // Exact decimals are valid JSON numbers as they stand: all digits, no
     // exponent. A double could not hold them, so they are written as text.
     JsonLine& coefficients(const analysis::Cost& cost) {
-        text += '[';
+        std::string& digits = scratch();
+        digits += '[';
         for (int i = 0; i <= cost.degree(); ++i) {
-            text += i ? ", " : "";
-            cost.appendCoefficient(text, i);
+            if (i)
+                digits.append(", ", 2);
+            cost.appendCoefficient(digits, i);
         }
-        text += ']';
-        return *this;
+        digits += ']';
+        return put(digits);
     }
     JsonLine& integers(const std::vector<analysis::Integer>& values) {
-        text += '[';
+        std::string& digits = scratch();
+        digits += '[';
         for (std::size_t i = 0; i < values.size(); ++i) {
-            text += i ? ", " : "";
-            analysis::appendInteger(text, values[i]);
+            if (i)
+                digits.append(", ", 2);
+            analysis::appendInteger(digits, values[i]);
         }
-        text += ']';
-        return *this;
+        digits += ']';
+        return put(digits);
     }
-    std::string& buffer() { return text; }
+    // A string to append to and then put(): it keeps its room between uses.
+    std::string& scratch() {
+        spare.clear();
+        return spare;
+    }
 
     void flushIfFull() {
-        if (text.size() >= flushAt)
+        if (used >= flushAt)
             flush();
     }
 
 private:
     static const std::size_t flushAt = 1 << 16;
+    static const std::size_t room = 1 << 12;  // what a piece may take without the buffer growing
 
     // Canonical statement texts and costs need no escaping, and a program has
     // many: only a string that does goes through the JSON library.
@@ -85,21 +97,31 @@ private:
                            [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
     }
 
+    // Room for `count` more bytes; a piece larger than the room makes it grow.
+    char* at(std::size_t count) {
+        if (used + count > text.size())
+            text.resize(std::max(text.size() * 2, used + count));
+        return &text[used];
+    }
+
     void flush() {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        text.clear();
+        out.write(text.data(), static_cast<std::streamsize>(used));
+        used = 0;
     }
 
     std::ostream& out;
-    std::string text;
+    std::string text;  // the first `used` bytes are waiting to go out
+    std::size_t used = 0;
+    std::string spare;
 };
 
 void writeLoop(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& loop) {
-    const analysis::Cost& cost = program.loopCostOf(loop);
+    const analysis::Cost cost = program.loopCostOf(loop);
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(cost.degree())).raw(", \"coefficients\": ");
     json.coefficients(cost).raw(R"(, "cost": ")");
-    cost.appendText(json.buffer());
-    json.raw(R"(", "share": )").number(cost.shareOf(program.total()));
+    std::string& text = json.scratch();
+    cost.appendText(text);
+    json.put(text).raw(R"(", "share": )").number(cost.shareOf(program.total()));
 }
 
 // A statement's cost is one term, so it is written without being made.
@@ -108,15 +130,18 @@ void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
     const analysis::Integer units = program.statementUnits(statement);
     const analysis::Cost& total = program.total();
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(statement.power)).raw(", \"coefficients\": [");
-    std::string& text = json.buffer();
     for (int i = 0; i < statement.power; ++i)
-        text.append("0, ", 3);
+        json.raw("0, ");
+    std::string& text = json.scratch();
     analysis::Decimal::appendDecimal(text, units, total.scale());
-    json.raw(R"(], "cost": ")");
+    const std::size_t coefficient = text.size();
     if (units.is_zero())
         text += '0';
     else
         analysis::Cost::appendTerm(text, statement.power, units, total.scale(), true);
+    json.bytes(text.data(), coefficient)
+        .raw(R"(], "cost": ")")
+        .bytes(text.data() + coefficient, text.size() - coefficient);
     const int order = total.order();
     const bool counts = statement.power == order && total.unitsOf(order) != 0;
     const double share = counts ? analysis::Cost::ratio(units, total.unitsOf(order)) : 0.0;
@@ -131,8 +156,9 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
         json.raw(R"({"kind": "statement", "line": )");
     json.number(place.line).raw(", \"column\": ").number(place.column).raw(R"(, "text": ")");
     // canonical texts are letters, blanks, operators and digits: nothing to escape
-    analysis::Analysis::appendCanonicalText(json.buffer(), statement);
-    json.raw("\"");
+    std::string& text = json.scratch();
+    analysis::Analysis::appendCanonicalText(text, statement);
+    json.put(text).raw("\"");
     if (statement.isLoop())
         writeLoop(json, program, statement);
     else

@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "largememory.h"
 
 namespace {
 
@@ -34,36 +37,42 @@ ssize_t readSome(int fd, char* into, std::size_t size) {
     return n;
 }
 
-// Reads to the end; a regular file's size is only a first guess, since the
-// file may grow or shrink while it is read.
-std::string readAll(int fd) {
+Source::Bytes allocate(std::size_t capacity) {
+    return Source::Bytes(static_cast<char*>(largememory::allocate(capacity)), TextRelease{capacity});
+}
+
+// Reads to the end into `bytes`, of which `size` are used; a regular file's
+// size is only a first guess, since the file may grow or shrink while it is
+// read. Nothing is cleared that read() fills anyway.
+void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
     struct stat status;
     if (::fstat(fd, &status) < 0)
         fail(errno);
     if (S_ISDIR(status.st_mode))
         fail(EISDIR);
-    std::string text;
-    std::size_t used = 0;
-    text.resize(S_ISREG(status.st_mode) && status.st_size > 0 ? static_cast<std::size_t>(status.st_size) + 1 : 1 << 16);
+    const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
+    bytes = allocate(sized ? static_cast<std::size_t>(status.st_size) + 1 : std::size_t(1) << 16);
+    size = 0;
     for (;;) {
-        if (used == text.size())
-            text.resize(text.size() * 2);
-        const ssize_t n = readSome(fd, &text[used], text.size() - used);
+        if (size == bytes.get_deleter().capacity) {
+            Source::Bytes larger = allocate(size * 2);
+            std::memcpy(larger.get(), bytes.get(), size);
+            bytes = std::move(larger);
+        }
+        const ssize_t n = readSome(fd, bytes.get() + size, bytes.get_deleter().capacity - size);
         if (n < 0)
             fail(errno);
         if (n == 0)
             break;
-        used += static_cast<std::size_t>(n);
+        size += static_cast<std::size_t>(n);
     }
-    text.resize(used);
-    return text;
 }
 
 }  // namespace
 
 Source::Source(const std::string& path) : displayName(path == "-" ? "<stdin>" : path) {
     if (path == "-") {
-        bytes = readAll(STDIN_FILENO);
+        readAll(STDIN_FILENO, bytes, size);
         return;
     }
     int fd;
@@ -73,5 +82,7 @@ Source::Source(const std::string& path) : displayName(path == "-" ? "<stdin>" : 
     if (fd < 0)
         fail(errno);
     const Descriptor closing(fd);
-    bytes = readAll(fd);
+    readAll(fd, bytes, size);
 }
+
+void TextRelease::operator()(char* block) const noexcept { largememory::release(block, capacity); }

@@ -1,13 +1,23 @@
 #ifndef LOOPCOST_CLI_SOURCE_H
 #define LOOPCOST_CLI_SOURCE_H
 
+#include <cstddef>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Opening or reading an input failed; what() is the system's reason.
 class SourceError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Gives back the memory of a program's text, which comes from the allocator
+// for large arrays.
+struct TextRelease {
+    std::size_t capacity = 0;
+    void operator()(char* block) const noexcept;
 };
 
 // A program's input, a file or standard input for "-", read whole: the
@@ -20,11 +30,14 @@ public:
 
     // The name used in messages: the path, or "<stdin>" for "-".
     const std::string& name() const { return displayName; }
-    const std::string& text() const { return bytes; }
+    std::string_view text() const { return std::string_view(bytes.get(), size); }
+
+    using Bytes = std::unique_ptr<char[], TextRelease>;
 
 private:
     std::string displayName;
-    std::string bytes;
+    Bytes bytes;
+    std::size_t size = 0;
 };
 
 #endif

@@ -5,6 +5,8 @@
 #include <ios>
 #include <vector>
 
+#include "largememory.h"
+
 // Where the parts of a program stand in its text, as byte offsets from where
 // reading began. The tree holds no positions: a caller that wants them hands
 // a map to the program's reader, which fills it as it goes, so that a program
@@ -18,11 +20,15 @@ public:
 
     // Every statement in the order in which it was read: source order, each
     // loop before its body. -1 where the stream cannot tell its position.
-    const std::vector<Span>& statements() const { return spans; }
+    using Spans = std::vector<Span, largememory::Allocator<Span>>;
+    const Spans& statements() const { return spans; }
     // From BEGIN to just past the closing END.
     Span program() const { return whole; }
 
     void clear();
+    // Room for `statements` spans, so that a large program's map is not
+    // copied as it grows.
+    void reserve(std::size_t statements) { spans.reserve(statements); }
 
     // For the readers: a statement begins, and the one with that index ends.
     std::size_t beginStatement(std::streamoff at);
@@ -30,7 +36,7 @@ public:
     void setProgram(Span span) { whole = span; }
 
 private:
-    std::vector<Span> spans;
+    Spans spans;
     Span whole{-1, -1};
 };
 
