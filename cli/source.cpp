@@ -51,19 +51,23 @@ void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
     if (S_ISDIR(status.st_mode))
         fail(EISDIR);
     const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
-    bytes = allocate(sized ? static_cast<std::size_t>(status.st_size) + 1 : std::size_t(1) << 16);
+    bytes = allocate(sized ? static_cast<std::size_t>(status.st_size) : std::size_t(1) << 16);
     size = 0;
     for (;;) {
-        if (size == bytes.get_deleter().capacity) {
-            Source::Bytes larger = allocate(size * 2);
-            std::memcpy(larger.get(), bytes.get(), size);
-            bytes = std::move(larger);
-        }
-        const ssize_t n = readSome(fd, bytes.get() + size, bytes.get_deleter().capacity - size);
+        const std::size_t capacity = bytes.get_deleter().capacity;
+        char probe;  // whether a full buffer has seen the end, without a larger one
+        const bool full = size == capacity;
+        const ssize_t n = full ? readSome(fd, &probe, 1) : readSome(fd, bytes.get() + size, capacity - size);
         if (n < 0)
             fail(errno);
         if (n == 0)
             break;
+        if (full) {
+            Source::Bytes larger = allocate(capacity * 2);
+            std::memcpy(larger.get(), bytes.get(), size);
+            bytes = std::move(larger);
+            bytes[size] = probe;
+        }
         size += static_cast<std::size_t>(n);
     }
 }

@@ -19,7 +19,11 @@ const bool hugePagesKnown = true;
 const bool hugePagesKnown = false;
 #endif
 
-bool isLarge(std::size_t bytes) { return hugePagesKnown && bytes >= hugePage; }
+// Below a few huge pages, rounding up to whole ones would clear much memory
+// that is never used.
+const std::size_t largeFrom = 4 * hugePage;
+
+bool isLarge(std::size_t bytes) { return hugePagesKnown && bytes >= largeFrom; }
 
 std::size_t roundedUp(std::size_t bytes) { return (bytes + hugePage - 1) / hugePage * hugePage; }
 

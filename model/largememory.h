@@ -5,7 +5,7 @@
 
 // Memory for the large arrays that go with a large program: its text, the
 // spans of its statements, their costs. Each 4 KiB page of fresh memory costs
-// a fault in the kernel; a block of 2 MiB or more is aligned to 2 MiB and the
+// a fault in the kernel; a block of 8 MiB or more is aligned to 2 MiB and the
 // kernel is asked to back it with huge pages, so that it costs one fault per
 // 2 MiB instead. Smaller blocks come from the heap as usual.
 namespace largememory {
