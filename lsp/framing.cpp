@@ -1,0 +1,208 @@
+#include "framing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+
+namespace lsp {
+
+namespace {
+
+const std::string_view lengthHeader = "content-length";
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lower(x) == lower(y);
+           });
+}
+
+// A header name is an HTTP token.
+bool tokenCharacter(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return std::isalnum(u) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Where "content-length" begins at or after `from`, whatever its case, or npos.
+std::size_t findLengthHeader(std::string_view text, std::size_t from) {
+    for (std::size_t i = from; i + lengthHeader.size() <= text.size(); ++i) {
+        i = text.find_first_of("cC", i);
+        if (i == std::string_view::npos || i + lengthHeader.size() > text.size())
+            return std::string_view::npos;
+        if (equalsIgnoringCase(text.substr(i, lengthHeader.size()), lengthHeader))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+void FrameReader::feed(std::string_view bytes) {
+    // what has been read is dropped once it is most of the buffer; the start
+    // of a header block being read is kept, to search it again on a fault
+    const std::size_t keep = state == State::header && sawHeader ? std::min(block, at) : at;
+    if (keep > 0 && keep >= buffer.size() / 2) {
+        buffer.erase(0, keep);
+        at -= keep;
+        block -= std::min(block, keep);
+    }
+    buffer.append(bytes);
+    rejectable = false;
+}
+
+void FrameReader::reject() {
+    if (!rejectable || !done.empty())
+        return;
+    rejectable = false;
+    at = std::min(at, block + 1);  // an empty body: the next header is right there
+    state = State::resync;
+}
+
+bool FrameReader::next(Frame& frame) {
+    if (!done.empty()) {
+        frame = std::move(done.front());
+        done.pop_front();
+        return true;
+    }
+    return step(frame);
+}
+
+bool FrameReader::ready() {
+    if (!done.empty())
+        return true;
+    Frame frame;
+    if (!step(frame))
+        return false;
+    done.push_back(std::move(frame));
+    return true;
+}
+
+bool FrameReader::finish() {
+    const bool cut = state == State::body || (state == State::header && sawHeader);
+    buffer.clear();
+    at = 0;
+    state = State::header;
+    sawHeader = sawLength = badLength = false;
+    return cut;
+}
+
+void FrameReader::fault(Frame& frame, std::string what) {
+    frame = Frame{Frame::Kind::fault, std::move(what)};
+    state = State::resync;
+    at = block + 1;  // the block's own start is no way out
+    sawHeader = sawLength = badLength = false;
+}
+
+bool FrameReader::step(Frame& frame) {
+    rejectable = false;
+    for (;;) {
+        switch (state) {
+        case State::resync: {
+            const std::size_t found = findLengthHeader(buffer, at);
+            if (found == std::string::npos) {
+                // keep what could be the start of the header, cut by the feed
+                at = std::max(at, buffer.size() - std::min(buffer.size(), lengthHeader.size() - 1));
+                return false;
+            }
+            at = found;
+            state = State::header;
+            break;
+        }
+        case State::body:
+            if (buffer.size() - at < length)
+                return false;
+            frame = Frame{Frame::Kind::message, buffer.substr(at, length)};
+            block = at;
+            at += length;
+            state = State::header;
+            rejectable = true;
+            return true;
+        case State::header:
+            if (!readHeaderLine(frame))
+                return false;
+            if (frame.kind == Frame::Kind::fault && state == State::resync)
+                return true;
+            break;
+        }
+    }
+}
+
+// Reads one header line if it is complete. False when more bytes are needed;
+// true with state resync and a fault in `frame`, or with the state moved on.
+bool FrameReader::readHeaderLine(Frame& frame) {
+    const std::size_t newline = buffer.find('\n', at);
+    const std::size_t available = (newline == std::string::npos ? buffer.size() : newline) - at;
+    const std::string_view partial(buffer.data() + at, available);
+    // a line that cannot become a header is a fault at once, not after more
+    // bytes that a client waiting for an answer would never send
+    const std::size_t colon = partial.find(':');
+    const std::string_view name = partial.substr(0, colon);
+    const bool blank = trimmed(partial).empty() || partial == "\r";
+    if (!sawHeader)
+        block = at;
+    if (!blank && (colon == 0 || !std::all_of(name.begin(), name.end(), tokenCharacter))) {
+        fault(frame, "a header line is not 'Name: value'");
+        return true;
+    }
+    if (available > maxHeader) {
+        fault(frame, "a header line is longer than " + std::to_string(maxHeader) + " bytes");
+        return true;
+    }
+    if (newline == std::string::npos)
+        return false;
+    std::string_view line = partial;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    at = newline + 1;
+    if (trimmed(line).empty()) {
+        if (!sawHeader)
+            return true;  // blank lines between messages
+        if (!sawLength || badLength) {
+            const bool bad = badLength;
+            fault(frame, bad ? "the Content-Length header is not a length up to " + std::to_string(maxBody)
+                             : "a message has no Content-Length header");
+            return true;
+        }
+        state = State::body;
+        sawHeader = sawLength = false;
+        return true;
+    }
+    if (colon == std::string_view::npos) {
+        fault(frame, "a header line is not 'Name: value'");
+        return true;
+    }
+    sawHeader = true;
+    if (equalsIgnoringCase(name, lengthHeader)) {
+        const std::string_view value = trimmed(line.substr(colon + 1));
+        std::size_t n = 0;
+        bool good = !value.empty() && !sawLength;
+        for (const char c : value) {
+            if (c < '0' || c > '9' || n > maxBody) {
+                good = false;
+                break;
+            }
+            n = n * 10 + static_cast<std::size_t>(c - '0');
+        }
+        sawLength = true;
+        badLength = badLength || !good || n > maxBody;
+        length = n;
+    }
+    return true;
+}
+
+void writeFrame(std::ostream& out, std::string_view body) {
+    out << "Content-Length: " << body.size() << "\r\n\r\n";
+    out.write(body.data(), static_cast<std::streamsize>(body.size()));
+    out.flush();
+}
+
+}  // namespace lsp
