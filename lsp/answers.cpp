@@ -127,7 +127,7 @@ std::string percent(double share) {
 
 Json diagnosticsOf(const Subject& subject) {
     Json list = Json::array();
-    const Analysis& a = subject.analysis();
+    const Analysis& a = subject.document.analysis(subject.model, analysis::Detail::total);
     if (!a.error())
         return list;
     const analysis::Diagnostic& d = *a.error();

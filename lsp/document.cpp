@@ -8,7 +8,7 @@ Document::Document(std::string uri, std::string text, std::int64_t version)
     : version(version), name(std::move(uri)), content(std::move(text)) {}
 
 void Document::changed() {
-    result.reset();
+    forgetAnalysis();
     map.reset();
     published = false;
 }
@@ -33,10 +33,17 @@ const PositionMap& Document::positions() {
     return *map;
 }
 
-const analysis::Analysis& Document::analysis(const analysis::CostModel& model) {
-    if (!result)
-        result = std::make_unique<analysis::Analysis>(content, model, analysis::Detail::statements);
-    return *result;
+const analysis::Analysis& Document::analysis(const analysis::CostModel& model, analysis::Detail detail) {
+    if (full)
+        return *full;
+    if (detail == analysis::Detail::total || (quick && !quick->ok())) {  // a text that does not read tells no more
+        if (!quick)
+            quick = std::make_unique<analysis::Analysis>(content, model, analysis::Detail::total);
+        return *quick;
+    }
+    quick.reset();
+    full = std::make_unique<analysis::Analysis>(content, model, analysis::Detail::statements);
+    return *full;
 }
 
 }  // namespace lsp

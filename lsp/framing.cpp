@@ -32,13 +32,19 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-// Where "content-length" begins at or after `from`, whatever its case, or npos.
-std::size_t findLengthHeader(std::string_view text, std::size_t from) {
-    for (std::size_t i = from; i + lengthHeader.size() <= text.size(); ++i) {
-        i = text.find_first_of("cC", i);
-        if (i == std::string_view::npos || i + lengthHeader.size() > text.size())
-            return std::string_view::npos;
-        if (equalsIgnoringCase(text.substr(i, lengthHeader.size()), lengthHeader))
+// Where the next "Content-Length" or "Content-Type" header may begin, at or
+// after `from`, whatever its case: the two headers that the protocol knows.
+std::size_t findHeader(std::string_view text, std::size_t from) {
+    const std::string_view prefix = "content-";
+    for (std::size_t i = text.find_first_of("cC", from); i != std::string_view::npos;
+         i = text.find_first_of("cC", i + 1)) {
+        const std::string_view rest = text.substr(i);
+        if (rest.size() < lengthHeader.size())
+            return rest.size() < prefix.size() || equalsIgnoringCase(rest.substr(0, prefix.size()), prefix)
+                       ? i
+                       : std::string_view::npos;  // what may be a header cut by the feed
+        if (equalsIgnoringCase(rest.substr(0, lengthHeader.size()), lengthHeader) ||
+            equalsIgnoringCase(rest.substr(0, 12), "content-type"))
             return i;
     }
     return std::string_view::npos;
@@ -63,8 +69,12 @@ void FrameReader::reject() {
     if (!rejectable || !done.empty())
         return;
     rejectable = false;
-    at = std::min(at, block + 1);  // an empty body: the next header is right there
-    state = State::resync;
+    // a header inside the body: the length was too long, and ran into the
+    // next message; else the body was just not JSON, and reading goes on
+    // after it
+    const std::size_t found = findHeader(buffer, block + 1);
+    if (found < at)
+        at = found;
 }
 
 bool FrameReader::next(Frame& frame) {
@@ -107,10 +117,13 @@ bool FrameReader::step(Frame& frame) {
     for (;;) {
         switch (state) {
         case State::resync: {
-            const std::size_t found = findLengthHeader(buffer, at);
+            const std::size_t found = findHeader(buffer, at);
             if (found == std::string::npos) {
-                // keep what could be the start of the header, cut by the feed
-                at = std::max(at, buffer.size() - std::min(buffer.size(), lengthHeader.size() - 1));
+                at = buffer.size();
+                return false;
+            }
+            if (buffer.size() - found < lengthHeader.size()) {
+                at = found;  // perhaps a header: the rest of it is still to come
                 return false;
             }
             at = found;

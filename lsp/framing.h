@@ -29,15 +29,17 @@ struct Frame {
 // without waiting for a line end that may never come), no Content-Length, a
 // length that is not a number or is larger than `maxBody`, or a header line
 // longer than `maxHeader`. The reader then looks for the next
-// "Content-Length" after the start of that block and goes on from there,
-// dropping the bytes before it.
+// "Content-Length" or "Content-Type" (the protocol's two headers) after the
+// start of that block and goes on from there, dropping the bytes before it.
 //
 // A wrong length shows in the body, which the caller parses: a body cut
 // short, or one that ran into the next message, does not parse. The caller
-// then calls reject(), and the reader looks for the next message inside the
-// rejected body, so that one wrong length costs one message. A length longer
-// than what the client sends before it waits for an answer cannot be told
-// from a slow client: the reader waits for the bytes.
+// then calls reject(), and the reader looks for a header inside the rejected
+// body: one found there is where the next message began (the length was too
+// long). Else reading goes on after the body, where the rest of a body cut
+// short is a fault of its own. Either way the messages after it are read. A
+// length longer than what the client sends before it waits for an answer
+// cannot be told from a slow client: the reader waits for the bytes.
 //
 // Bytes go in with feed(); next() hands out what is complete, in order.
 class FrameReader {

@@ -103,6 +103,8 @@ public:
         CPPUNIT_ASSERT(frames("{\"a\":1}") == list({"F"}));
         CPPUNIT_ASSERT(frames("{\"a\":1}" + framed("{}")) == list({"F", "M:{}"}));
         CPPUNIT_ASSERT(frames("{\"a\":1}\r\n" + framed("{}"), 1) == list({"F", "M:{}"}));
+        // the search for the next message stops at either header of the protocol
+        CPPUNIT_ASSERT(frames("{\"a\":1}Content-Type: x\r\n\r\n{}" + framed("{}"), 5) == list({"F", "F", "M:{}"}));
     }
 
     void missingContentLength() {
@@ -118,12 +120,15 @@ public:
                        list({"F", "M:{}", "M:{}"}));
     }
 
-    // The body cut short does not parse; its rest is dropped, the next message read.
+    // The body cut short does not parse, and its rest is no header: two
+    // faults, then the next message is read.
     void tooShortLength() {
         CPPUNIT_ASSERT(frames("Content-Length: 4\r\n\r\n{\"a\":1}" + framed("{\"b\":2}")) ==
-                       list({"M:{\"a\"", "M:{\"b\":2}"}));
+                       list({"M:{\"a\"", "F", "M:{\"b\":2}"}));
         CPPUNIT_ASSERT(frames("Content-Length: 4\r\n\r\n{\"a\":1}" + framed("{\"b\":2}"), 3) ==
-                       list({"M:{\"a\"", "M:{\"b\":2}"}));
+                       list({"M:{\"a\"", "F", "M:{\"b\":2}"}));
+        // a body that is no JSON at all, of the right length: the next message follows
+        CPPUNIT_ASSERT(frames(framed("nonsense") + "{" + framed("{}")) == list({"M:nonsense", "F", "M:{}"}));
     }
 
     // The body runs into the next message, which is found inside it.
