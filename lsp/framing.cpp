@@ -140,18 +140,18 @@ bool FrameReader::step(Frame& frame) {
             rejectable = true;
             return true;
         case State::header:
-            if (!readHeaderLine(frame))
-                return false;
-            if (frame.kind == Frame::Kind::fault && state == State::resync)
-                return true;
+            switch (readHeaderLine(frame)) {
+            case Line::incomplete: return false;
+            case Line::fault: return true;
+            case Line::read: break;
+            }
             break;
         }
     }
 }
 
-// Reads one header line if it is complete. False when more bytes are needed;
-// true with state resync and a fault in `frame`, or with the state moved on.
-bool FrameReader::readHeaderLine(Frame& frame) {
+// Reads one header line if it is complete, or tells a fault in `frame`.
+FrameReader::Line FrameReader::readHeaderLine(Frame& frame) {
     const std::size_t newline = buffer.find('\n', at);
     const std::size_t available = (newline == std::string::npos ? buffer.size() : newline) - at;
     const std::string_view partial(buffer.data() + at, available);
@@ -164,34 +164,34 @@ bool FrameReader::readHeaderLine(Frame& frame) {
         block = at;
     if (!blank && (colon == 0 || !std::all_of(name.begin(), name.end(), tokenCharacter))) {
         fault(frame, "a header line is not 'Name: value'");
-        return true;
+        return Line::fault;
     }
     if (available > maxHeader) {
         fault(frame, "a header line is longer than " + std::to_string(maxHeader) + " bytes");
-        return true;
+        return Line::fault;
     }
     if (newline == std::string::npos)
-        return false;
+        return Line::incomplete;
     std::string_view line = partial;
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     at = newline + 1;
     if (trimmed(line).empty()) {
         if (!sawHeader)
-            return true;  // blank lines between messages
+            return Line::read;  // blank lines between messages
         if (!sawLength || badLength) {
             const bool bad = badLength;
             fault(frame, bad ? "the Content-Length header is not a length up to " + std::to_string(maxBody)
                              : "a message has no Content-Length header");
-            return true;
+            return Line::fault;
         }
         state = State::body;
         sawHeader = sawLength = false;
-        return true;
+        return Line::read;
     }
     if (colon == std::string_view::npos) {
         fault(frame, "a header line is not 'Name: value'");
-        return true;
+        return Line::fault;
     }
     sawHeader = true;
     if (equalsIgnoringCase(name, lengthHeader)) {
@@ -209,7 +209,7 @@ bool FrameReader::readHeaderLine(Frame& frame) {
         badLength = badLength || !good || n > maxBody;
         length = n;
     }
-    return true;
+    return Line::read;
 }
 
 void writeFrame(std::ostream& out, std::string_view body) {

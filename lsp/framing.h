@@ -13,7 +13,7 @@ namespace lsp {
 // the framing that the sender should hear of.
 struct Frame {
     enum class Kind { message, fault };
-    Kind kind;
+    Kind kind = Kind::message;
     std::string text;  // the body of a message; what was wrong for a fault
 };
 
@@ -60,9 +60,10 @@ public:
 
 private:
     enum class State { header, body, resync };
+    enum class Line { incomplete, read, fault };
 
     bool step(Frame& frame);
-    bool readHeaderLine(Frame& frame);
+    Line readHeaderLine(Frame& frame);
     void fault(Frame& frame, std::string what);
 
     std::string buffer;
