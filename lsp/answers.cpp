@@ -47,6 +47,19 @@ std::size_t hintOffset(std::string_view text, const StatementInfo& s) {
 
 std::string code(const std::string& text) { return "`" + text + "`"; }
 
+// A cost's text for a hint or a symbol, shown by the thousand: one whose
+// numbers run to more than about 1200 digits (counts of loops nested deep)
+// takes long to print and is no use in a line; its order stands in for it,
+// and hover still tells it whole.
+std::string shortText(const analysis::Cost& cost) {
+    for (int i = 0; i <= cost.degree(); ++i) {
+        const analysis::Integer& units = cost.unitsOf(i);
+        if (!units.is_zero() && boost::multiprecision::msb(boost::multiprecision::abs(units)) > 4096)
+            return cost.orderText() + ", too long to show here";
+    }
+    return cost.text();
+}
+
 std::string shareLine(const Analysis& a, const StatementInfo& s) {
     std::string line = "- share of the total as n grows: " + percent(a.shareOf(s));
     if (a.shareOf(s) == 0.0 && !a.costOf(s).isZero() && !a.total().isZero())
@@ -176,7 +189,7 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
         if (at > to)
             break;
         hints.push_back(Json{{"position", subject.position(at)},
-                             {"label", a.costOf(*s).text()},
+                             {"label", shortText(a.costOf(*s))},
                              {"paddingLeft", true},
                              {"tooltip", (s->isLoop() ? "the whole loop; " : "") + std::string("share of the total: ") +
                                              percent(a.shareOf(*s))}});
@@ -217,7 +230,7 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
             mine = Json::array();
         std::reverse(mine.begin(), mine.end());
         Json symbol{{"name", Analysis::canonicalText(s)},
-                    {"detail", a.costOf(s).text()},
+                    {"detail", shortText(a.costOf(s))},
                     {"kind", symbolKindNamespace},
                     {"range", subject.range(beginOf(s), endOf(s))},
                     {"selectionRange", subject.range(beginOf(s), headerEnd(text, s))},
