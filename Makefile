@@ -15,7 +15,8 @@ COVERAGE_MIN_BRANCHES ?= 0
 
 # What each target needs, as check=package: a command on the PATH, a
 # pkg-config module (pc:) or a clang runtime library (rt:).
-BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind
+BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind \
+                  pc:nlohmann_json=nlohmann-json3-dev node=nodejs npm=npm nvim=neovim
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev
 LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \

@@ -75,16 +75,17 @@ std::string statementHover(const Analysis& a, const StatementInfo& s) {
 }
 
 std::string loopHover(const Analysis& a, const StatementInfo& s) {
-    return "**Loop** " + code(Analysis::canonicalText(s)) + "\n\n- cost of the whole loop: " +
-           code(a.costOf(s).text()) + "\n" + shareLine(a, s) + "\n";
+    return "**Loop** " + code(Analysis::canonicalText(s)) +
+           "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) + "\n";
 }
 
 std::string programHover(const Analysis& a) {
-    return "**Program**\n\n- total cost: " + code(a.total().text()) + "\n- order of growth: " +
-           code(a.total().orderText()) + "\n- additions: " + code(analysis::countText(a.counts().additions)) +
+    return "**Program**\n\n- total cost: " + code(a.total().text()) +
+           "\n- order of growth: " + code(a.total().orderText()) +
+           "\n- additions: " + code(analysis::countText(a.counts().additions)) +
            "\n- multiplications: " + code(analysis::countText(a.counts().multiplications)) +
-           "\n- cost model: `+` costs " + a.model().addition.text() + ", `*` costs " +
-           a.model().multiplication.text() + "\n";
+           "\n- cost model: `+` costs " + a.model().addition.text() + ", `*` costs " + a.model().multiplication.text() +
+           "\n";
 }
 
 // The word at `offset` (a keyword, a count, a statement's part).
@@ -208,10 +209,10 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
         for (const StatementInfo& s : parts) {
             if (!s.isLoop())
                 continue;
-            Json symbol{{"name", Analysis::canonicalText(s)},
-                        {"kind", symbolKindNamespace},
-                        {"location",
-                         {{"uri", subject.document.uri()}, {"range", subject.range(beginOf(s), endOf(s))}}}};
+            Json symbol{
+                {"name", Analysis::canonicalText(s)},
+                {"kind", symbolKindNamespace},
+                {"location", {{"uri", subject.document.uri()}, {"range", subject.range(beginOf(s), endOf(s))}}}};
             if (s.parent >= 0)
                 symbol["containerName"] = Analysis::canonicalText(parts[static_cast<std::size_t>(s.parent)]);
             symbols.push_back(std::move(symbol));

@@ -11,7 +11,9 @@ namespace {
 using lsp::Frame;
 using lsp::FrameReader;
 
-std::string framed(const std::string& body) { return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body; }
+std::string framed(const std::string& body) {
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
 
 // What the reader hands out for `bytes` fed in pieces of `piece` bytes (0:
 // all at once): "M:body" for a message, "F" for a fault. A body that is not

@@ -53,7 +53,8 @@ public:
     }
 
     void twoAndThreeByteCharacters() {
-        const std::string text = "\xC3\xA9t\xE2\x82\xAC" "x";  // é t € x
+        const std::string text = "\xC3\xA9t\xE2\x82\xAC"
+                                 "x";  // é t € x
         const PositionMap map(text);
         CPPUNIT_ASSERT(at(map.positionOf(2, Encoding::utf16), 0, 1));
         CPPUNIT_ASSERT(at(map.positionOf(6, Encoding::utf16), 0, 3));
@@ -64,7 +65,8 @@ public:
     }
 
     void surrogatePairs() {
-        const std::string text = "a\xF0\x9D\x91\x8E" "b";  // a 𝑎 b
+        const std::string text = "a\xF0\x9D\x91\x8E"
+                                 "b";  // a 𝑎 b
         const PositionMap map(text);
         CPPUNIT_ASSERT(at(map.positionOf(5, Encoding::utf16), 0, 3));
         CPPUNIT_ASSERT(at(map.positionOf(5, Encoding::utf32), 0, 2));
@@ -76,7 +78,11 @@ public:
 
     void strayBytes() {
         // a lone continuation byte, a lead byte cut short, an overlong form, a surrogate
-        const std::string text = "\x80" "a\xE2\x82" "b\xC0\xAF" "c\xED\xA0\x80" "d";
+        const std::string text = "\x80"
+                                 "a\xE2\x82"
+                                 "b\xC0\xAF"
+                                 "c\xED\xA0\x80"
+                                 "d";
         const PositionMap map(text);
         CPPUNIT_ASSERT(at(map.positionOf(1, Encoding::utf16), 0, 1));
         CPPUNIT_ASSERT(at(map.positionOf(4, Encoding::utf16), 0, 4));
@@ -86,7 +92,8 @@ public:
     }
 
     void insideACharacter() {
-        const std::string text = "x\xE2\x82\xAC" "y";
+        const std::string text = "x\xE2\x82\xAC"
+                                 "y";
         const PositionMap map(text);
         CPPUNIT_ASSERT(at(map.positionOf(2, Encoding::utf16), 0, 1));
         CPPUNIT_ASSERT(at(map.positionOf(2, Encoding::utf16, true), 0, 2));
@@ -127,13 +134,22 @@ public:
     }
 
     void incrementalEdits() {
-        lsp::Document d("file:///x.lc", "\xC3\xA9" "BEGIN\r\nEND", 1);
+        lsp::Document d("file:///x.lc",
+                        "\xC3\xA9"
+                        "BEGIN\r\nEND",
+                        1);
         d.replace(Position{0, 6}, Position{0, 6}, " a ;", Encoding::utf16);
-        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9" "BEGIN a ;\r\nEND"), d.text());
+        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9"
+                                         "BEGIN a ;\r\nEND"),
+                             d.text());
         d.replace(Position{1, 0}, Position{0, 1}, "", Encoding::utf16);  // either order
-        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9" "END"), d.text());
+        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9"
+                                         "END"),
+                             d.text());
         d.replace(Position{0, 3}, Position{9, 9}, "!", Encoding::utf8);
-        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9" "E!"), d.text());
+        CPPUNIT_ASSERT_EQUAL(std::string("\xC3\xA9"
+                                         "E!"),
+                             d.text());
         d.replaceAll("BEGIN a ; END");
         CPPUNIT_ASSERT(d.analysis(analysis::CostModel()).ok());
     }

@@ -16,7 +16,9 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string framed(const std::string& body) { return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body; }
+std::string framed(const std::string& body) {
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
 std::string framed(const Json& message) { return framed(message.dump()); }
 
 Json request(int id, const std::string& method, Json params = Json::object()) {
@@ -36,7 +38,8 @@ Json open(const std::string& text, const std::string& uri = "file:///p.lc") {
                         {{"textDocument", {{"uri", uri}, {"languageId", "loopcost"}, {"version", 1}, {"text", text}}}});
 }
 Json at(int id, const std::string& method, int line, int character, const std::string& uri = "file:///p.lc") {
-    return request(id, method, {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", character}}}});
+    return request(id, method,
+                   {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", character}}}});
 }
 
 struct Session {
@@ -174,8 +177,9 @@ public:
         const Json change = notification(
             "textDocument/didChange",
             {{"textDocument", {{"uri", "file:///p.lc"}, {"version", 2}}},
-             {"contentChanges", {{{"range", {{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}},
-                                  {"text", "d"}}}}});
+             {"contentChanges",
+              {{{"range", {{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}},
+                {"text", "d"}}}}});
         std::string bytes = framed(initialize()) + framed(open("BEGIN\n  LOOP n\n    a + b * 2 ;\n  END\nEND\n"));
         // the server publishes when no more input waits: once after the open
         // (forced here by a request that the diagnostics must not wait for)
@@ -183,11 +187,12 @@ public:
         const std::vector<Json> published = broken.withMethod("textDocument/publishDiagnostics");
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), published.size());
         const Json& d = published[0]["params"]["diagnostics"][0];
-        CPPUNIT_ASSERT_EQUAL(Json({{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}),
-                             d["range"]);
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}), d["range"]);
         CPPUNIT_ASSERT_EQUAL(1, d["severity"].get<int>());
         CPPUNIT_ASSERT_EQUAL(std::string("loopcost"), d["source"].get<std::string>());
-        CPPUNIT_ASSERT_EQUAL(std::string("expected a variable, '+', '*' or ';', found '2'"), d["message"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::string("expected a variable, '+', '*' or ';', found '2'"),
+                             d["message"].get<std::string>());
 
         const Session fixed = runBytes(bytes + framed(change));
         const std::vector<Json> after = fixed.withMethod("textDocument/publishDiagnostics");
@@ -195,8 +200,8 @@ public:
         CPPUNIT_ASSERT(after[0]["params"]["diagnostics"].empty());
         CPPUNIT_ASSERT_EQUAL(2, after[0]["params"]["version"].get<int>());
 
-        const Session closed =
-            runBytes(bytes + framed(notification("textDocument/didClose", {{"textDocument", {{"uri", "file:///p.lc"}}}})));
+        const Session closed = runBytes(
+            bytes + framed(notification("textDocument/didClose", {{"textDocument", {{"uri", "file:///p.lc"}}}})));
         const std::vector<Json> cleared = closed.withMethod("textDocument/publishDiagnostics");
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), cleared.size());
         CPPUNIT_ASSERT(cleared[0]["params"]["diagnostics"].empty());
@@ -204,7 +209,8 @@ public:
 
     void encodings() {
         // after a byte-order mark, a 4-byte character is an error 2 UTF-16 units wide
-        const std::string text = "\xEF\xBB\xBF" "BEGIN \xF0\x9D\x91\x8E ; END";
+        const std::string text = "\xEF\xBB\xBF"
+                                 "BEGIN \xF0\x9D\x91\x8E ; END";
         const Json utf8 = {{"general", {{"positionEncodings", {"utf-8", "utf-16"}}}}};
         const Session s16 = run({initialize(), open(text)});
         const Session s8 = run({initialize(1, utf8), open(text)});
@@ -219,7 +225,9 @@ public:
     }
 
     void hover() {
-        const Session s = run({initialize(), open("\xEF\xBB\xBF" "BEGIN LOOP n a + b * c ; END\n  s * s ;\nEND\n"),
+        const Session s = run({initialize(),
+                               open("\xEF\xBB\xBF"
+                                    "BEGIN LOOP n a + b * c ; END\n  s * s ;\nEND\n"),
                                at(2, "textDocument/hover", 0, 14), at(3, "textDocument/hover", 0, 8),
                                at(4, "textDocument/hover", 2, 1), at(5, "textDocument/hover", 0, 1),
                                at(6, "textDocument/hover", 0, 12), at(7, "textDocument/hover", 1, 0),
@@ -230,8 +238,9 @@ public:
         CPPUNIT_ASSERT(statement.find("share of the total as n grows: 100%") != std::string::npos);
         CPPUNIT_ASSERT(statement.find("additions: `n^1`") != std::string::npos);
         CPPUNIT_ASSERT(statement.find("multiplications: `n^1`") != std::string::npos);
-        CPPUNIT_ASSERT_EQUAL(Json({{"start", {{"line", 0}, {"character", 14}}}, {"end", {{"line", 0}, {"character", 25}}}}),
-                             s.response(2)["result"]["range"]);
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 0}, {"character", 14}}}, {"end", {{"line", 0}, {"character", 25}}}}),
+            s.response(2)["result"]["range"]);
         const std::string loop = s.response(3)["result"]["contents"]["value"];
         CPPUNIT_ASSERT(loop.find("**Loop** `LOOP n`") != std::string::npos);
         CPPUNIT_ASSERT(loop.find("cost of the whole loop: `2 * n^1`") != std::string::npos);
@@ -247,15 +256,19 @@ public:
     }
 
     void inlayHintsAndSymbols() {
-        const std::string text = "BEGIN\n  LOOP n\n    a + b ;\n    LOOP 3\n      c * d ;\n    END\n  END\n  e ;\nEND\n";
-        const Json all = {{"textDocument", {{"uri", "file:///p.lc"}}},
-                          {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 9}, {"character", 0}}}}}};
+        const std::string text =
+            "BEGIN\n  LOOP n\n    a + b ;\n    LOOP 3\n      c * d ;\n    END\n  END\n  e ;\nEND\n";
+        const Json all = {
+            {"textDocument", {{"uri", "file:///p.lc"}}},
+            {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 9}, {"character", 0}}}}}};
         Json part = all;
         part["range"] = {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 4}, {"character", 0}}}};
-        const Json hierarchical = {{"textDocument", {{"documentSymbol", {{"hierarchicalDocumentSymbolSupport", true}}}}}};
+        const Json hierarchical = {
+            {"textDocument", {{"documentSymbol", {{"hierarchicalDocumentSymbolSupport", true}}}}}};
         const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}}};
-        const Session s = run({initialize(1, hierarchical), open(text), request(2, "textDocument/inlayHint", all),
-                               request(3, "textDocument/inlayHint", part), request(4, "textDocument/documentSymbol", document)});
+        const Session s =
+            run({initialize(1, hierarchical), open(text), request(2, "textDocument/inlayHint", all),
+                 request(3, "textDocument/inlayHint", part), request(4, "textDocument/documentSymbol", document)});
         const Json& hints = s.response(2)["result"];
         CPPUNIT_ASSERT_EQUAL(std::size_t(5), hints.size());
         CPPUNIT_ASSERT_EQUAL(std::string("4 * n^1"), hints[0]["label"].get<std::string>());
@@ -271,15 +284,17 @@ public:
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), symbols[0]["name"].get<std::string>());
         CPPUNIT_ASSERT_EQUAL(std::string("4 * n^1"), symbols[0]["detail"].get<std::string>());
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP 3"), symbols[0]["children"][0]["name"].get<std::string>());
-        CPPUNIT_ASSERT_EQUAL(Json({{"start", {{"line", 3}, {"character", 4}}}, {"end", {{"line", 5}, {"character", 7}}}}),
-                             symbols[0]["children"][0]["range"]);
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 3}, {"character", 4}}}, {"end", {{"line", 5}, {"character", 7}}}}),
+            symbols[0]["children"][0]["range"]);
         const Session flat = run({initialize(), open(text), request(2, "textDocument/documentSymbol", document)});
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), flat.response(2)["result"].size());
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), flat.response(2)["result"][1]["containerName"].get<std::string>());
     }
 
     void formatting() {
-        const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+        const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}},
+                               {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
         const std::string text = "BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND";
         const Session s = run({initialize(), open(text), request(2, "textDocument/formatting", document)});
         const Json& edits = s.response(2)["result"];
@@ -287,12 +302,13 @@ public:
         // applied, the edit gives the canonical layout with the text's line ends
         lsp::Document d("file:///p.lc", text, 1);
         const Json& range = edits[0]["range"];
-        d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]), edits[0]["newText"].get<std::string>(),
-                  lsp::Encoding::utf16);
+        d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
+                  edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
         CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"), d.text());
         const Session again = run({initialize(), open(d.text()), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(again.response(2)["result"].empty());
-        const Session broken = run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
+        const Session broken =
+            run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(broken.response(2)["result"].empty());
     }
 
@@ -301,16 +317,17 @@ public:
         const Json settings = notification("workspace/didChangeConfiguration",
                                            {{"settings", {{"loopcost", {{"addCost", "0.1"}, {"mulCost", 1e-07}}}}}});
         const Json refresh = {{"workspace", {{"inlayHint", {{"refreshSupport", true}}}}}};
-        const Session s = run({initialize(1, refresh, {{"addCost", 2}, {"mulCost", "4"}}), open(text),
-                               at(2, "textDocument/hover", 0, 1), settings, at(3, "textDocument/hover", 0, 1),
-                               notification("workspace/didChangeConfiguration", {{"settings", {{"loopcost", {{"addCost", "two"}}}}}}),
-                               at(4, "textDocument/hover", 0, 1)});
+        const Session s =
+            run({initialize(1, refresh, {{"addCost", 2}, {"mulCost", "4"}}), open(text),
+                 at(2, "textDocument/hover", 0, 1), settings, at(3, "textDocument/hover", 0, 1),
+                 notification("workspace/didChangeConfiguration", {{"settings", {{"loopcost", {{"addCost", "two"}}}}}}),
+                 at(4, "textDocument/hover", 0, 1)});
         CPPUNIT_ASSERT(s.response(2)["result"]["contents"]["value"].get<std::string>().find("total cost: `6`") !=
                        std::string::npos);
-        CPPUNIT_ASSERT(s.response(3)["result"]["contents"]["value"].get<std::string>().find("total cost: `0.1000001`") !=
-                       std::string::npos);
-        CPPUNIT_ASSERT(s.response(4)["result"]["contents"]["value"].get<std::string>().find("total cost: `0.1000001`") !=
-                       std::string::npos);
+        CPPUNIT_ASSERT(s.response(3)["result"]["contents"]["value"].get<std::string>().find(
+                           "total cost: `0.1000001`") != std::string::npos);
+        CPPUNIT_ASSERT(s.response(4)["result"]["contents"]["value"].get<std::string>().find(
+                           "total cost: `0.1000001`") != std::string::npos);
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("workspace/inlayHint/refresh").size());
         const std::vector<Json> warnings = s.withMethod("window/showMessage");
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), warnings.size());
@@ -325,21 +342,24 @@ public:
         text += "a ;\n";
         for (int i = 0; i < 100001; ++i)
             text += "END\n";
-        const Session s = run({initialize(), open(text), request(2, "textDocument/documentSymbol",
-                                                                 {{"textDocument", {{"uri", "file:///p.lc"}}}})});
+        const Session s =
+            run({initialize(), open(text),
+                 request(2, "textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///p.lc"}}}})});
         const Json d = s.withMethod("textDocument/publishDiagnostics")[0]["params"]["diagnostics"][0];
         CPPUNIT_ASSERT_EQUAL(std::string("loops nested deeper than 1000"), d["message"].get<std::string>());
         CPPUNIT_ASSERT_EQUAL(1001, d["range"]["start"]["line"].get<int>());
         CPPUNIT_ASSERT(s.response(2)["result"].empty());
         // JSON itself nested far too deep is refused unread
-        const Session json = runBytes(framed(std::string(100000, '[') + std::string(100000, ']')) + framed(initialize(2)));
+        const Session json =
+            runBytes(framed(std::string(100000, '[') + std::string(100000, ']')) + framed(initialize(2)));
         CPPUNIT_ASSERT_EQUAL(lsp::code::parseError, errorCode(json.nullIdErrors()[0]));
         CPPUNIT_ASSERT(json.response(2).contains("result"));
     }
 
     // The library writes its error line to std::cerr; the analysis keeps it.
     void nothingOnStandardError() {
-        const Session s = run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
+        const Session s =
+            run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), s.withMethod("textDocument/publishDiagnostics").size());
         CPPUNIT_ASSERT_EQUAL(std::string(), s.cerrText);
     }
