@@ -52,9 +52,10 @@ std::string code(const std::string& text) { return "`" + text + "`"; }
 // takes long to print and is no use in a line; its order stands in for it,
 // and hover still tells it whole.
 std::string shortText(const analysis::Cost& cost) {
+    static const analysis::Integer limit = analysis::Integer(1) << 4096;
     for (int i = 0; i <= cost.degree(); ++i) {
         const analysis::Integer& units = cost.unitsOf(i);
-        if (!units.is_zero() && boost::multiprecision::msb(boost::multiprecision::abs(units)) > 4096)
+        if (units > limit || units < -limit)
             return cost.orderText() + ", too long to show here";
     }
     return cost.text();
@@ -75,8 +76,11 @@ std::string statementHover(const Analysis& a, const StatementInfo& s) {
 }
 
 std::string loopHover(const Analysis& a, const StatementInfo& s) {
+    const analysis::Counts counts = analysis::countsOf(a, s);
     return "**Loop** " + code(Analysis::canonicalText(s)) +
-           "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) + "\n";
+           "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
+           "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
 std::string programHover(const Analysis& a) {

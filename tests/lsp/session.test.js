@@ -283,6 +283,8 @@ test('hover: a statement, a loop, BEGIN and END, under the initial cost model', 
   assert.match(loop.contents.value, /\*\*Loop\*\* `LOOP 3`/);
   assert.match(loop.contents.value, /cost of the whole loop: `42 \* n\^2 \+ 12 \* n\^1`/);
   assert.match(loop.contents.value, /77.8%/);
+  assert.match(loop.contents.value, /additions: `3 \* n\^2`/); // its body's, repeated
+  assert.match(loop.contents.value, /multiplications: `9 \* n\^2 \+ 3 \* n\^1`/);
   const loopEnd = await s.hover(8, 9); // the END of LOOP 3
   assert.match(loopEnd.contents.value, /`LOOP 3`/);
   for (const [line, character] of [[0, 2], [15, 1]]) {
