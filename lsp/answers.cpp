@@ -106,10 +106,16 @@ std::pair<std::size_t, std::size_t> wordAround(std::string_view text, std::size_
 }  // namespace
 
 Position positionFrom(const Json& position) {
-    const auto line = position.at("line").get<std::int64_t>();
-    const auto character = position.at("character").get<std::int64_t>();
-    return Position{static_cast<std::size_t>(std::max<std::int64_t>(line, 0)),
-                    static_cast<std::size_t>(std::max<std::int64_t>(character, 0))};
+    // whole numbers only: a float beyond the range of an integer has no value to convert to
+    const auto index = [&](const char* key) -> std::size_t {
+        const Json& value = position.at(key);
+        if (value.is_number_unsigned())
+            return static_cast<std::size_t>(value.get<std::uint64_t>());
+        if (value.is_number_integer())
+            return 0;  // negative
+        throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number", &value);
+    };
+    return Position{index("line"), index("character")};
 }
 
 Json Subject::position(std::size_t offset, bool roundUp) const {

@@ -225,13 +225,16 @@ public:
     }
 
     void hover() {
-        const Session s = run({initialize(),
-                               open("\xEF\xBB\xBF"
-                                    "BEGIN LOOP n a + b * c ; END\n  s * s ;\nEND\n"),
-                               at(2, "textDocument/hover", 0, 14), at(3, "textDocument/hover", 0, 8),
-                               at(4, "textDocument/hover", 2, 1), at(5, "textDocument/hover", 0, 1),
-                               at(6, "textDocument/hover", 0, 12), at(7, "textDocument/hover", 1, 0),
-                               at(8, "textDocument/hover", 0, 27), at(9, "textDocument/hover", 0, 1, "file:///none")});
+        const Session s = run(
+            {initialize(),
+             open("\xEF\xBB\xBF"
+                  "BEGIN LOOP n a + b * c ; END\n  s * s ;\nEND\n"),
+             at(2, "textDocument/hover", 0, 14), at(3, "textDocument/hover", 0, 8), at(4, "textDocument/hover", 2, 1),
+             at(5, "textDocument/hover", 0, 1), at(6, "textDocument/hover", 0, 12), at(7, "textDocument/hover", 1, 0),
+             at(8, "textDocument/hover", 0, 27), at(9, "textDocument/hover", 0, 1, "file:///none"),
+             request(10, "textDocument/hover",
+                     {{"textDocument", {{"uri", "file:///p.lc"}}}, {"position", {{"line", 1e20}, {"character", 0}}}}),
+             at(11, "textDocument/hover", -3, -1)});
         const std::string statement = s.response(2)["result"]["contents"]["value"];
         CPPUNIT_ASSERT(statement.find("`a + b * c ;`") != std::string::npos);
         CPPUNIT_ASSERT(statement.find("cost: `2 * n^1`") != std::string::npos);
@@ -253,6 +256,8 @@ public:
         CPPUNIT_ASSERT(s.response(7)["result"].is_null());  // blanks
         CPPUNIT_ASSERT(s.response(8)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
         CPPUNIT_ASSERT(s.response(9)["result"].is_null());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(10)));
+        CPPUNIT_ASSERT(s.response(11)["result"]["contents"]["value"].get<std::string>().find("**Program**") == 0);
     }
 
     void inlayHintsAndSymbols() {
