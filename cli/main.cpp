@@ -6,6 +6,7 @@
 
 #include "analyse.h"
 #include "diagnostic.h"
+#include "languageserver.h"
 #include "options.h"
 #include "text.h"
 
@@ -37,9 +38,12 @@ int finish(int status) {
 
 int main(int argc, char* argv[]) {
     std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (wantsLanguageServer(arguments))  // --lsp, with --stdio before or after it
+        return runLanguageServer(std::cin, std::cout);
     Options options;
     try {
-        options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        options = parseOptions(arguments);
     } catch (const UsageError& e) {
         std::cerr << "loopcost: " << e.what() << "; try 'loopcost --help'\n";
         return 2;

@@ -1,0 +1,33 @@
+'use strict';
+// Starts `loopcost --lsp` for loopcost documents. The client adds --stdio,
+// which the server accepts; the settings loopcost.addCost and
+// loopcost.mulCost go as initializationOptions and, when changed, as
+// workspace/didChangeConfiguration.
+const vscode = require('vscode');
+const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
+
+let client;
+
+function costModel() {
+  const settings = vscode.workspace.getConfiguration('loopcost');
+  return { addCost: settings.get('addCost'), mulCost: settings.get('mulCost') };
+}
+
+async function activate(context) {
+  const command = vscode.workspace.getConfiguration('loopcost').get('path') || 'loopcost';
+  const serverOptions = { command, args: ['--lsp'], transport: TransportKind.stdio };
+  const clientOptions = {
+    documentSelector: [{ language: 'loopcost' }],
+    initializationOptions: costModel(),
+    synchronize: { configurationSection: 'loopcost' },
+  };
+  client = new LanguageClient('loopcost', 'loopcost', serverOptions, clientOptions);
+  context.subscriptions.push(client);
+  await client.start();
+}
+
+function deactivate() {
+  return client ? client.stop() : undefined;
+}
+
+module.exports = { activate, deactivate };

@@ -1,0 +1,300 @@
+#include "answers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "counts.h"
+#include "text.h"
+
+namespace lsp {
+
+namespace {
+
+using analysis::Analysis;
+using analysis::StatementInfo;
+
+const int severityError = 1;
+const int symbolKindNamespace = 3;  // the protocol has no kind for a loop; it nests like a namespace
+
+bool lineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
+std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
+
+// One past "LOOP n" or "LOOP 3": the keyword, blanks, the count.
+std::size_t headerEnd(std::string_view text, const StatementInfo& loop) {
+    std::size_t i = beginOf(loop) + 4;
+    while (i < text.size() && analysis::isBlank(text[i]))
+        ++i;
+    while (i < text.size() && !analysis::isBlank(text[i]))
+        ++i;
+    return i;
+}
+
+// Where a statement's hint goes: after its ';' or its loop count, moved to
+// the end of the line when nothing but blanks follows there.
+std::size_t hintOffset(std::string_view text, const StatementInfo& s) {
+    const std::size_t after = s.isLoop() ? headerEnd(text, s) : endOf(s);
+    std::size_t i = after;
+    while (i < text.size() && lineBlank(text[i]))
+        ++i;
+    return i == text.size() || text[i] == '\n' || text[i] == '\r' ? i : after;
+}
+
+std::string code(const std::string& text) { return "`" + text + "`"; }
+
+// A cost's text for a hint or a symbol, shown by the thousand: one whose
+// numbers run to more than about 1200 digits (counts of loops nested deep)
+// takes long to print and is no use in a line; its order stands in for it,
+// and hover still tells it whole.
+std::string shortText(const analysis::Cost& cost) {
+    static const analysis::Integer limit = analysis::Integer(1) << 4096;
+    for (int i = 0; i <= cost.degree(); ++i) {
+        const analysis::Integer& units = cost.unitsOf(i);
+        if (units > limit || units < -limit)
+            return cost.orderText() + ", too long to show here";
+    }
+    return cost.text();
+}
+
+std::string shareLine(const Analysis& a, const StatementInfo& s) {
+    std::string line = "- share of the total as n grows: " + percent(a.shareOf(s));
+    if (a.shareOf(s) == 0.0 && !a.costOf(s).isZero() && !a.total().isZero())
+        line += " (it grows more slowly than the total)";
+    return line;
+}
+
+std::string statementHover(const Analysis& a, const StatementInfo& s) {
+    const analysis::Counts counts = analysis::countsOf(a, s);
+    return "**Statement** " + code(Analysis::canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
+           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
+           "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
+}
+
+std::string loopHover(const Analysis& a, const StatementInfo& s) {
+    const analysis::Counts counts = analysis::countsOf(a, s);
+    return "**Loop** " + code(Analysis::canonicalText(s)) +
+           "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
+           "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
+}
+
+std::string programHover(const Analysis& a) {
+    return "**Program**\n\n- total cost: " + code(a.total().text()) +
+           "\n- order of growth: " + code(a.total().orderText()) +
+           "\n- additions: " + code(analysis::countText(a.counts().additions)) +
+           "\n- multiplications: " + code(analysis::countText(a.counts().multiplications)) +
+           "\n- cost model: `+` costs " + a.model().addition.text() + ", `*` costs " + a.model().multiplication.text() +
+           "\n";
+}
+
+// The word at `offset` (a keyword, a count, a statement's part).
+std::pair<std::size_t, std::size_t> wordAround(std::string_view text, std::size_t offset) {
+    std::size_t begin = offset;
+    while (begin > 0 && !analysis::isBlank(text[begin - 1]))
+        --begin;
+    std::size_t end = offset;
+    while (end < text.size() && !analysis::isBlank(text[end]))
+        ++end;
+    return {begin, end};
+}
+
+}  // namespace
+
+Position positionFrom(const Json& position) {
+    // whole numbers only: a float beyond the range of an integer has no value to convert to
+    const auto index = [&](const char* key) -> std::size_t {
+        const Json& value = position.at(key);
+        if (value.is_number_unsigned())
+            return static_cast<std::size_t>(value.get<std::uint64_t>());
+        if (value.is_number_integer())
+            return 0;  // negative
+        throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number", &value);
+    };
+    return Position{index("line"), index("character")};
+}
+
+Json Subject::position(std::size_t offset, bool roundUp) const {
+    const Position p = document.positions().positionOf(offset, encoding, roundUp);
+    return Json{{"line", p.line}, {"character", p.character}};
+}
+
+Json Subject::range(std::size_t begin, std::size_t end) const {
+    Json start = position(begin);
+    return Json{{"start", std::move(start)}, {"end", position(end, true)}};
+}
+
+std::size_t Subject::offset(const Json& position) const {
+    return document.positions().offsetOf(positionFrom(position), encoding);
+}
+
+std::string percent(double share) {
+    const double value = share * 100.0;
+    if (value == 0.0 || !std::isfinite(value))
+        return "0%";
+    char text[32];
+    if (std::fabs(value) < 0.001)
+        return value < 0 ? "-0.001% or less" : "less than 0.001%";
+    const int decimals = std::fabs(value) >= 10 ? 1 : std::fabs(value) >= 1 ? 2 : 3;
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string shown = text;
+    while (shown.back() == '0')
+        shown.pop_back();
+    if (shown.back() == '.')
+        shown.pop_back();
+    return shown + "%";
+}
+
+Json diagnosticsOf(const Subject& subject) {
+    Json list = Json::array();
+    const Analysis& a = subject.document.analysis(subject.model, analysis::Detail::total);
+    if (!a.error())
+        return list;
+    const analysis::Diagnostic& d = *a.error();
+    list.push_back(Json{{"range", subject.range(d.offset, d.offset + d.length)},
+                        {"severity", severityError},
+                        {"source", "loopcost"},
+                        {"message", d.message}});
+    return list;
+}
+
+Json hoverAt(const Subject& subject, std::size_t offset) {
+    const Analysis& a = subject.analysis();
+    const std::string_view text = a.text();
+    if (!a.ok() || offset >= text.size() || analysis::isBlank(text[offset]))
+        return nullptr;
+    std::string markdown;
+    std::pair<std::size_t, std::size_t> span;
+    if (const StatementInfo* s = a.statementAt(offset)) {
+        if (s->isLoop()) {
+            markdown = loopHover(a, *s);
+            span = wordAround(text, offset);
+        } else {
+            markdown = statementHover(a, *s);
+            span = {beginOf(*s), endOf(*s)};
+        }
+    } else {
+        markdown = programHover(a);  // BEGIN or the closing END
+        span = wordAround(text, offset);
+    }
+    return Json{{"contents", {{"kind", "markdown"}, {"value", markdown}}},
+                {"range", subject.range(span.first, span.second)}};
+}
+
+Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
+    Json hints = Json::array();
+    const Analysis& a = subject.analysis();
+    if (!a.ok())
+        return hints;
+    const std::string_view text = a.text();
+    const std::vector<StatementInfo>& parts = a.statements();
+    // hints stand in source order, so the first one in range is found by halves
+    auto first = std::partition_point(parts.begin(), parts.end(),
+                                      [&](const StatementInfo& s) { return hintOffset(text, s) < from; });
+    for (auto s = first; s != parts.end(); ++s) {
+        const std::size_t at = hintOffset(text, *s);
+        if (at > to)
+            break;
+        hints.push_back(Json{{"position", subject.position(at)},
+                             {"label", shortText(a.costOf(*s))},
+                             {"paddingLeft", true},
+                             {"tooltip", (s->isLoop() ? "the whole loop; " : "") + std::string("share of the total: ") +
+                                             percent(a.shareOf(*s))}});
+    }
+    return hints;
+}
+
+Json documentSymbols(const Subject& subject, bool hierarchical) {
+    Json symbols = Json::array();
+    const Analysis& a = subject.analysis();
+    if (!a.ok())
+        return symbols;
+    const std::string_view text = a.text();
+    const std::vector<StatementInfo>& parts = a.statements();
+    if (!hierarchical) {
+        for (const StatementInfo& s : parts) {
+            if (!s.isLoop())
+                continue;
+            Json symbol{
+                {"name", Analysis::canonicalText(s)},
+                {"kind", symbolKindNamespace},
+                {"location", {{"uri", subject.document.uri()}, {"range", subject.range(beginOf(s), endOf(s))}}}};
+            if (s.parent >= 0)
+                symbol["containerName"] = Analysis::canonicalText(parts[static_cast<std::size_t>(s.parent)]);
+            symbols.push_back(std::move(symbol));
+        }
+        return symbols;
+    }
+    // from the last loop to the first, so that a loop's children are done
+    // before it: each list is built backwards and turned round once complete
+    std::vector<Json> children(parts.size());
+    for (std::size_t i = parts.size(); i-- > 0;) {
+        const StatementInfo& s = parts[i];
+        if (!s.isLoop())
+            continue;
+        Json& mine = children[i];
+        if (mine.is_null())
+            mine = Json::array();
+        std::reverse(mine.begin(), mine.end());
+        Json symbol{{"name", Analysis::canonicalText(s)},
+                    {"detail", shortText(a.costOf(s))},
+                    {"kind", symbolKindNamespace},
+                    {"range", subject.range(beginOf(s), endOf(s))},
+                    {"selectionRange", subject.range(beginOf(s), headerEnd(text, s))},
+                    {"children", std::move(mine)}};
+        Json& list = s.parent >= 0 ? children[static_cast<std::size_t>(s.parent)] : symbols;
+        if (list.is_null())
+            list = Json::array();
+        list.push_back(std::move(symbol));
+    }
+    std::reverse(symbols.begin(), symbols.end());
+    return symbols;
+}
+
+Json formattingEdits(const Subject& subject) {
+    Json edits = Json::array();
+    const Analysis& a = subject.analysis();
+    if (!a.ok())
+        return edits;
+    const std::string_view text = a.text();
+    std::string wanted = a.canonicalText();
+    // the layout is the library's; a byte-order mark and CRLF line ends stay
+    const std::size_t newline = text.find('\n');
+    if (newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r') {
+        std::string crlf;
+        crlf.reserve(wanted.size() + wanted.size() / 8);
+        for (const char c : wanted) {
+            if (c == '\n')
+                crlf += '\r';
+            crlf += c;
+        }
+        wanted = std::move(crlf);
+    }
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        wanted.insert(0, "\xEF\xBB\xBF");
+    // one edit, of what lies between the common start and the common end
+    std::size_t prefix = 0;
+    const std::size_t shorter = std::min(text.size(), wanted.size());
+    while (prefix < shorter && text[prefix] == wanted[prefix])
+        ++prefix;
+    if (prefix == text.size() && prefix == wanted.size())
+        return edits;
+    std::size_t suffix = 0;
+    while (suffix < shorter - prefix && text[text.size() - 1 - suffix] == wanted[wanted.size() - 1 - suffix])
+        ++suffix;
+    // an edit boundary between '\r' and '\n' would split a line end
+    while (prefix > 0 && text[prefix - 1] == '\r')
+        --prefix;
+    while (suffix > 0 && text[text.size() - suffix] == '\n' && text.size() - suffix > prefix &&
+           text[text.size() - suffix - 1] == '\r')
+        --suffix;
+    edits.push_back(Json{{"range", subject.range(prefix, text.size() - suffix)},
+                         {"newText", wanted.substr(prefix, wanted.size() - suffix - prefix)}});
+    return edits;
+}
+
+}  // namespace lsp

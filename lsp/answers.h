@@ -1,0 +1,47 @@
+#ifndef LOOPCOST_LSP_ANSWERS_H
+#define LOOPCOST_LSP_ANSWERS_H
+
+#include <cstddef>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis.h"
+#include "document.h"
+#include "position.h"
+
+namespace lsp {
+
+using Json = nlohmann::json;
+
+// What every feature works on: a document, costed under a model, its
+// positions counted in an encoding.
+struct Subject {
+    Document& document;
+    const analysis::CostModel& model;
+    Encoding encoding;
+
+    const analysis::Analysis& analysis() const { return document.analysis(model); }
+    Json position(std::size_t offset, bool roundUp = false) const;
+    Json range(std::size_t begin, std::size_t end) const;
+    std::size_t offset(const Json& position) const;
+};
+
+Position positionFrom(const Json& position);
+
+// The diagnostics of a document: none when it reads, else the one error.
+Json diagnosticsOf(const Subject& subject);
+// Markdown on the statement, loop, BEGIN or END at `offset`; null elsewhere.
+Json hoverAt(const Subject& subject, std::size_t offset);
+// A cost hint after each statement and loop whose hint lies in [from, to].
+Json inlayHints(const Subject& subject, std::size_t from, std::size_t to);
+// One symbol per loop, nested as the loops are, or flat with container names.
+Json documentSymbols(const Subject& subject, bool hierarchical);
+// The edits that give the canonical layout; none for a text that does not read.
+Json formattingEdits(const Subject& subject);
+
+// "77.8%", "0.5%", "0%".
+std::string percent(double share);
+
+}  // namespace lsp
+
+#endif

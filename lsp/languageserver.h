@@ -1,0 +1,19 @@
+#ifndef LOOPCOST_LSP_LANGUAGESERVER_H
+#define LOOPCOST_LSP_LANGUAGESERVER_H
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Runs the language server on a stream of JSON-RPC messages (LSP 3.17,
+// Content-Length framing) until the exit notification or the end of `in`,
+// writing nothing but protocol messages to `out`. The status is 0 when a
+// shutdown request came before the end, 1 otherwise (and 1 when `out` cannot
+// be written).
+int runLanguageServer(std::istream& in, std::ostream& out);
+
+// Whether a command line (without the program's name) asks for the server:
+// "--lsp", alone or with "--stdio" (which some clients add) before or after.
+bool wantsLanguageServer(const std::vector<std::string>& arguments);
+
+#endif

@@ -1,0 +1,67 @@
+#include <algorithm>
+#include <csignal>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "framing.h"
+#include "languageserver.h"
+#include "server.h"
+
+namespace {
+
+// What the stream has now, at least one byte: waits only when it has none.
+std::streamsize readSome(std::streambuf& source, std::vector<char>& chunk) {
+    if (std::streambuf::traits_type::eq_int_type(source.sgetc(), std::streambuf::traits_type::eof()))
+        return 0;
+    const std::streamsize available = source.in_avail();
+    const auto size = static_cast<std::streamsize>(chunk.size());
+    return source.sgetn(chunk.data(), available > 0 ? std::min(available, size) : 1);
+}
+
+}  // namespace
+
+bool wantsLanguageServer(const std::vector<std::string>& arguments) {
+    if (arguments.size() == 1)
+        return arguments[0] == "--lsp";
+    if (arguments.size() == 2)
+        return (arguments[0] == "--lsp" && arguments[1] == "--stdio") ||
+               (arguments[0] == "--stdio" && arguments[1] == "--lsp");
+    return false;
+}
+
+int runLanguageServer(std::istream& in, std::ostream& out) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);  // a client gone is a failed write, not a killed server
+#endif
+    lsp::Server server([&out](const nlohmann::json& message) {
+        if (out)
+            lsp::writeFrame(out, message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    });
+    std::streambuf* source = in.rdbuf();
+    if (!source)
+        return 1;
+    lsp::FrameReader reader;
+    std::vector<char> chunk(std::size_t(1) << 16);
+    for (;;) {
+        lsp::Frame frame;
+        while (!server.exited() && reader.next(frame)) {
+            if (frame.kind == lsp::Frame::Kind::fault)
+                server.fault(frame.text);
+            else if (!server.receive(frame.text))
+                reader.reject();
+        }
+        if (server.exited() || !out)
+            break;
+        if (source->in_avail() <= 0)
+            server.idle();  // about to wait: what changed is published first
+        const std::streamsize got = readSome(*source, chunk);
+        if (got <= 0)
+            break;
+        reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+    }
+    if (!out)
+        return 1;
+    return server.status();
+}

@@ -1,0 +1,357 @@
+#include "server.h"
+
+#include <exception>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "answers.h"
+#include "settings.h"
+
+#ifndef LOOPCOST_VERSION
+#define LOOPCOST_VERSION "unknown"
+#endif
+
+namespace lsp {
+
+namespace {
+
+using Json = nlohmann::json;
+
+const int textDocumentSyncIncremental = 2;
+const int messageWarning = 2;
+
+const Json& member(const Json& object, const char* key) {
+    static const Json none;
+    if (!object.is_object())
+        return none;
+    const auto found = object.find(key);
+    return found == object.end() ? none : *found;
+}
+
+// A path of keys into nested objects; null where any is missing.
+const Json& path(const Json& object, std::initializer_list<const char*> keys) {
+    const Json* at = &object;
+    for (const char* key : keys)
+        at = &member(*at, key);
+    return *at;
+}
+
+bool flag(const Json& value) { return value.is_boolean() && value.get<bool>(); }
+
+const char* encodingName(Encoding e) {
+    switch (e) {
+    case Encoding::utf8: return "utf-8";
+    case Encoding::utf16: return "utf-16";
+    case Encoding::utf32: return "utf-32";
+    }
+    return "utf-16";
+}
+
+// The first encoding of the client's list that the server knows; UTF-16,
+// which every client must offer, when none is.
+Encoding negotiate(const Json& offered) {
+    if (!offered.is_array())
+        return Encoding::utf16;
+    for (const Json& name : offered) {
+        if (name == "utf-8")
+            return Encoding::utf8;
+        if (name == "utf-16")
+            return Encoding::utf16;
+        if (name == "utf-32")
+            return Encoding::utf32;
+    }
+    return Encoding::utf16;
+}
+
+bool validId(const Json& id) { return id.is_string() || id.is_number_integer() || id.is_null(); }
+
+// A request that cannot be answered, and the error code that says why.
+struct RequestError {
+    int code;
+    std::string message;
+};
+
+}  // namespace
+
+int nestingOf(std::string_view text, int limit) {
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > deepest && (deepest = depth) > limit)
+                return deepest;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+Server::Server(std::function<void(const Json&)> send) : send(std::move(send)) {}
+
+void Server::respond(const Json& id, Json result) {
+    send(Json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::error(const Json& id, int code, const std::string& message) {
+    send(Json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+void Server::notify(const std::string& method, Json params) {
+    send(Json{{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
+}
+
+void Server::warn(const std::string& message) {
+    notify("window/showMessage", Json{{"type", messageWarning}, {"message", message}});
+}
+
+void Server::fault(const std::string& what) { error(nullptr, code::parseError, "Parse error: " + what); }
+
+bool Server::receive(std::string_view body) {
+    if (nestingOf(body, maxNesting) > maxNesting) {
+        error(nullptr, code::parseError, "Parse error: JSON nested deeper than " + std::to_string(maxNesting));
+        return true;  // JSON, just too deep: nothing to look for inside
+    }
+    Json message;
+    try {
+        message = Json::parse(body);
+    } catch (const Json::parse_error& e) {
+        error(nullptr, code::parseError, std::string("Parse error: ") + e.what());
+        return false;
+    } catch (const std::bad_alloc&) {
+        error(nullptr, code::internalError, "out of memory");
+        return true;
+    }
+    if (!message.is_object()) {
+        error(nullptr, code::invalidRequest, "Invalid Request: a message is a JSON object");
+        return true;
+    }
+    const Json& method = member(message, "method");
+    const bool hasId = message.contains("id");
+    const Json& id = member(message, "id");
+    if (method.is_null() && hasId && (message.contains("result") || message.contains("error")))
+        return true;  // the answer to one of the server's requests: nothing waits for it
+    if (!method.is_string() || (hasId && !validId(id))) {
+        error(validId(id) ? id : Json(nullptr), code::invalidRequest,
+              "Invalid Request: no method name, or an id that is neither a number nor a string");
+        return true;
+    }
+    const Json& params = member(message, "params");
+    if (hasId)
+        request(id, method.get<std::string>(), params);
+    else
+        notification(method.get<std::string>(), params);
+    return true;
+}
+
+void Server::request(const Json& id, const std::string& name, const Json& params) {
+    if (!initialized && name != "initialize") {
+        error(id, code::serverNotInitialized, "the server is not initialized: 'initialize' comes first");
+        return;
+    }
+    if (shutdownSeen) {
+        error(id, code::invalidRequest, "the server is shutting down: only 'exit' is taken now");
+        return;
+    }
+    try {
+        bool found = true;
+        Json result = call(name, params, found);
+        if (found)
+            respond(id, std::move(result));
+        else
+            error(id, code::methodNotFound, "unknown method '" + name + "'");
+    } catch (const RequestError& e) {
+        error(id, e.code, e.message);
+    } catch (const Json::exception& e) {
+        error(id, code::invalidParams, std::string("Invalid params for '") + name + "': " + e.what());
+    } catch (const std::bad_alloc&) {
+        error(id, code::internalError, "out of memory");
+    } catch (const std::exception& e) {
+        error(id, code::internalError, e.what());
+    }
+}
+
+Server::Json Server::call(const std::string& name, const Json& params, bool& found) {
+    if (name == "initialize") {
+        if (initialized)
+            throw RequestError{code::invalidRequest, "initialize was already received"};
+        return initialize(params);
+    }
+    if (name == "shutdown") {
+        shutdownSeen = true;
+        return nullptr;
+    }
+    const bool textRequest = name == "textDocument/hover" || name == "textDocument/inlayHint" ||
+                             name == "textDocument/documentSymbol" || name == "textDocument/formatting";
+    if (!textRequest) {
+        found = false;
+        return nullptr;
+    }
+    Document* document = find(params);
+    if (!document)
+        return name == "textDocument/hover" ? Json(nullptr) : Json::array();
+    const Subject subject{*document, model, encoding};
+    if (name == "textDocument/hover")
+        return hoverAt(subject, subject.offset(params.at("position")));
+    if (name == "textDocument/inlayHint") {
+        const Json& range = params.at("range");
+        return inlayHints(subject, subject.offset(range.at("start")), subject.offset(range.at("end")));
+    }
+    if (name == "textDocument/documentSymbol")
+        return documentSymbols(subject, hierarchicalSymbols);
+    return formattingEdits(subject);
+}
+
+Server::Json Server::initialize(const Json& params) {
+    const Json& capabilities = member(params, "capabilities");
+    encoding = negotiate(path(capabilities, {"general", "positionEncodings"}));
+    hierarchicalSymbols =
+        flag(path(capabilities, {"textDocument", "documentSymbol", "hierarchicalDocumentSymbolSupport"}));
+    refreshHints = flag(path(capabilities, {"workspace", "inlayHint", "refreshSupport"}));
+    for (const std::string& warning : readCostModel(member(params, "initializationOptions"), model))
+        warn(warning);
+    initialized = true;
+    return Json{{"capabilities",
+                 {{"positionEncoding", encodingName(encoding)},
+                  {"textDocumentSync", {{"openClose", true}, {"change", textDocumentSyncIncremental}}},
+                  {"hoverProvider", true},
+                  {"inlayHintProvider", true},
+                  {"documentSymbolProvider", true},
+                  {"documentFormattingProvider", true}}},
+                {"serverInfo", {{"name", "loopcost"}, {"version", LOOPCOST_VERSION}}}};
+}
+
+void Server::notification(const std::string& name, const Json& params) {
+    if (name == "exit") {
+        exitSeen = true;
+        return;
+    }
+    if (!initialized || shutdownSeen)
+        return;  // before initialize and after shutdown, notifications are dropped
+    try {
+        if (name == "textDocument/didOpen")
+            didOpen(params);
+        else if (name == "textDocument/didChange")
+            didChange(params);
+        else if (name == "textDocument/didClose")
+            didClose(params);
+        else if (name == "workspace/didChangeConfiguration")
+            didChangeConfiguration(params);
+        // initialized, $/cancelRequest (every request is answered before the
+        // next is read), $/setTrace and whatever else: nothing to do
+    } catch (const RequestError& e) {
+        notify("window/logMessage",
+               Json{{"type", messageWarning}, {"message", "loopcost: ignored " + name + ": " + e.message}});
+    } catch (const std::exception& e) {
+        notify("window/logMessage",
+               Json{{"type", messageWarning}, {"message", "loopcost: ignored " + name + ": " + e.what()}});
+    }
+}
+
+Document* Server::find(const Json& params) {
+    const Json& uri = path(params, {"textDocument", "uri"});
+    if (!uri.is_string())
+        throw RequestError{code::invalidParams, "Invalid params: textDocument.uri is missing"};
+    const auto found = documents.find(uri.get<std::string>());
+    return found == documents.end() ? nullptr : found->second.get();
+}
+
+void Server::didOpen(const Json& params) {
+    const Json& item = params.at("textDocument");
+    const std::string uri = item.at("uri").get<std::string>();
+    std::string text = item.at("text").get<std::string>();
+    const Json& version = member(item, "version");
+    const std::int64_t v = version.is_number_integer() ? version.get<std::int64_t>() : 0;
+    auto& slot = documents[uri];
+    if (slot) {  // opened twice: the new text counts
+        slot->replaceAll(std::move(text));
+        slot->version = v;
+    } else {
+        slot = std::make_unique<Document>(uri, std::move(text), v);
+    }
+}
+
+void Server::didChange(const Json& params) {
+    Document* document = find(params);
+    if (!document)
+        return;
+    const Json& changes = params.at("contentChanges");
+    for (const Json& change : changes) {
+        const std::string& text = change.at("text").get_ref<const std::string&>();
+        const Json& range = member(change, "range");
+        if (range.is_null())
+            document->replaceAll(text);
+        else
+            document->replace(positionFrom(range.at("start")), positionFrom(range.at("end")), text, encoding);
+    }
+    const Json& version = path(params, {"textDocument", "version"});
+    if (version.is_number_integer())
+        document->version = version.get<std::int64_t>();
+    document->published = false;
+}
+
+void Server::didClose(const Json& params) {
+    Document* document = find(params);
+    if (!document)
+        return;
+    const std::string uri = document->uri();
+    documents.erase(uri);
+    notify("textDocument/publishDiagnostics", Json{{"uri", uri}, {"diagnostics", Json::array()}});
+}
+
+void Server::didChangeConfiguration(const Json& params) {
+    const Json& settings = member(params, "settings");
+    // {"loopcost": {...}} as the protocol has it; the bare object as some
+    // clients send their server's own section
+    const Json& section = member(settings, "loopcost");
+    applySettings(section.is_object() ? section : settings);
+}
+
+void Server::applySettings(const Json& settings) {
+    analysis::CostModel next = model;
+    for (const std::string& warning : readCostModel(settings, next))
+        warn(warning);
+    if (sameModel(next, model))
+        return;
+    model = next;
+    for (auto& entry : documents) {
+        entry.second->forgetAnalysis();
+        entry.second->published = false;
+    }
+    if (refreshHints)
+        send(Json{{"jsonrpc", "2.0"},
+                  {"id", "loopcost/refresh/" + std::to_string(++requestsSent)},
+                  {"method", "workspace/inlayHint/refresh"}});
+}
+
+void Server::publish(Document& document) {
+    const Subject subject{document, model, encoding};
+    notify("textDocument/publishDiagnostics",
+           Json{{"uri", document.uri()}, {"version", document.version}, {"diagnostics", diagnosticsOf(subject)}});
+    document.published = true;
+}
+
+void Server::idle() {
+    for (auto& entry : documents) {
+        if (entry.second->published)
+            continue;
+        try {
+            publish(*entry.second);
+        } catch (const std::exception& e) {
+            entry.second->published = true;  // not again and again
+            warn(std::string("loopcost: cannot analyse ") + entry.first + ": " + e.what());
+        }
+    }
+}
+
+}  // namespace lsp

@@ -1,0 +1,89 @@
+#ifndef LOOPCOST_LSP_SERVER_H
+#define LOOPCOST_LSP_SERVER_H
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis.h"
+#include "document.h"
+#include "position.h"
+
+namespace lsp {
+
+// JSON-RPC and LSP error codes.
+namespace code {
+const int parseError = -32700;
+const int invalidRequest = -32600;
+const int methodNotFound = -32601;
+const int invalidParams = -32602;
+const int internalError = -32603;
+const int serverNotInitialized = -32002;
+}  // namespace code
+
+// The protocol's state and the open documents: message bodies in, messages
+// out through `send`. Nothing here reads or writes a stream, so that tests
+// and the fuzzer drive it in memory. No input makes it throw.
+class Server {
+public:
+    using Json = nlohmann::json;
+    explicit Server(std::function<void(const Json&)> send);
+
+    // One message body. False when it is not JSON at all (it was answered
+    // with a parse error), so that the framing can look for a message inside.
+    bool receive(std::string_view body);
+    // A framing fault: answered with a parse error.
+    void fault(const std::string& what);
+    // Nothing more is waiting: publishes the diagnostics of what changed.
+    void idle();
+
+    bool exited() const { return exitSeen; }
+    // After exit, or when the input ended: 0 when shutdown came first, else 1.
+    int status() const { return shutdownSeen ? 0 : 1; }
+
+    // Outlines of JSON nested deeper than this are refused unread.
+    static constexpr int maxNesting = 256;
+
+private:
+    void request(const Json& id, const std::string& method, const Json& params);
+    void notification(const std::string& method, const Json& params);
+    Json call(const std::string& method, const Json& params, bool& found);
+
+    Json initialize(const Json& params);
+    void didOpen(const Json& params);
+    void didChange(const Json& params);
+    void didClose(const Json& params);
+    void didChangeConfiguration(const Json& params);
+    void applySettings(const Json& settings);
+
+    Document* find(const Json& params);
+    void publish(Document& document);
+    void respond(const Json& id, Json result);
+    void error(const Json& id, int code, const std::string& message);
+    void notify(const std::string& method, Json params);
+    void warn(const std::string& message);
+
+    std::function<void(const Json&)> send;
+    std::map<std::string, std::unique_ptr<Document>> documents;
+    analysis::CostModel model;
+    Encoding encoding = Encoding::utf16;
+    bool hierarchicalSymbols = false;
+    bool refreshHints = false;
+    bool initialized = false;
+    bool shutdownSeen = false;
+    bool exitSeen = false;
+    std::int64_t requestsSent = 0;
+};
+
+// The nesting depth of the arrays and objects of a JSON text, strings
+// skipped, counted no further than `limit` + 1.
+int nestingOf(std::string_view text, int limit);
+
+}  // namespace lsp
+
+#endif

@@ -1,0 +1,24 @@
+#ifndef LOOPCOST_LSP_SETTINGS_H
+#define LOOPCOST_LSP_SETTINGS_H
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis.h"
+
+namespace lsp {
+
+// Reads "addCost" and "mulCost" of `settings` (an object) into `model`: each a
+// JSON number or a decimal string ("2", "0.1", "1e-3"); null sets the cost
+// back to 1, and a key that is not there leaves its cost as it is. A value
+// that is not a decimal number leaves its cost as it is too, and is named in
+// the warnings returned.
+std::vector<std::string> readCostModel(const nlohmann::json& settings, analysis::CostModel& model);
+
+bool sameModel(const analysis::CostModel& a, const analysis::CostModel& b);
+
+}  // namespace lsp
+
+#endif

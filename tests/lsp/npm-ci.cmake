@@ -1,0 +1,20 @@
+# Installs the node test's modules with `npm ci` into DESTINATION, unless the
+# same lock was installed there before (so that a second run needs no network).
+file(MAKE_DIRECTORY ${DESTINATION})
+set(stamp ${DESTINATION}/installed-package-lock.json)
+if(EXISTS ${stamp} AND EXISTS ${DESTINATION}/node_modules)
+  file(SHA256 ${SOURCE}/package-lock.json wanted)
+  file(SHA256 ${stamp} have)
+  if(wanted STREQUAL have)
+    message(STATUS "node modules up to date in ${DESTINATION}")
+    return()
+  endif()
+endif()
+configure_file(${SOURCE}/package.json ${DESTINATION}/package.json COPYONLY)
+configure_file(${SOURCE}/package-lock.json ${DESTINATION}/package-lock.json COPYONLY)
+execute_process(COMMAND ${NPM} ci --no-audit --no-fund --ignore-scripts
+                WORKING_DIRECTORY ${DESTINATION} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "npm ci failed (${status}): the node session test needs the npm registry once")
+endif()
+configure_file(${SOURCE}/package-lock.json ${stamp} COPYONLY)

@@ -1,0 +1,397 @@
+#include <cppunit/extensions/HelperMacros.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "answers.h"
+#include "framing.h"
+#include "languageserver.h"
+#include "server.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string framed(const std::string& body) {
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+std::string framed(const Json& message) { return framed(message.dump()); }
+
+Json request(int id, const std::string& method, Json params = Json::object()) {
+    return Json{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+}
+Json notification(const std::string& method, Json params = Json::object()) {
+    return Json{{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+Json initialize(int id = 1, Json capabilities = Json::object(), Json options = nullptr) {
+    Json params{{"capabilities", std::move(capabilities)}, {"processId", nullptr}};
+    if (!options.is_null())
+        params["initializationOptions"] = std::move(options);
+    return request(id, "initialize", params);
+}
+Json open(const std::string& text, const std::string& uri = "file:///p.lc") {
+    return notification("textDocument/didOpen",
+                        {{"textDocument", {{"uri", uri}, {"languageId", "loopcost"}, {"version", 1}, {"text", text}}}});
+}
+Json at(int id, const std::string& method, int line, int character, const std::string& uri = "file:///p.lc") {
+    return request(id, method,
+                   {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", character}}}});
+}
+
+struct Session {
+    std::vector<Json> messages;
+    int status;
+    std::string cerrText;
+
+    // The response to request `id`.
+    const Json& response(int id) const {
+        for (const Json& m : messages)
+            if (m.contains("id") && m["id"] == id && !m.contains("method"))
+                return m;
+        static const Json none;
+        return none;
+    }
+    std::vector<Json> withMethod(const std::string& method) const {
+        std::vector<Json> found;
+        for (const Json& m : messages)
+            if (m.value("method", "") == method)
+                found.push_back(m);
+        return found;
+    }
+    std::vector<Json> nullIdErrors() const {
+        std::vector<Json> found;
+        for (const Json& m : messages)
+            if (m.contains("error") && m["id"].is_null())
+                found.push_back(m);
+        return found;
+    }
+};
+
+// Runs the server on the bytes; every byte it writes must be a frame.
+Session runBytes(const std::string& bytes) {
+    std::istringstream in(bytes);
+    std::ostringstream out;
+    std::ostringstream err;
+    std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
+    Session s;
+    s.status = runLanguageServer(in, out);
+    std::cerr.rdbuf(saved);
+    s.cerrText = err.str();
+    lsp::FrameReader reader;
+    reader.feed(out.str());
+    lsp::Frame frame;
+    while (reader.next(frame)) {
+        CPPUNIT_ASSERT(frame.kind == lsp::Frame::Kind::message);
+        s.messages.push_back(Json::parse(frame.text));
+    }
+    CPPUNIT_ASSERT(!reader.finish());
+    return s;
+}
+
+Session run(std::vector<Json> messages) {
+    std::string bytes;
+    for (const Json& m : messages)
+        bytes += framed(m);
+    return runBytes(bytes);
+}
+
+int errorCode(const Json& response) { return response.at("error").at("code").get<int>(); }
+
+}  // namespace
+
+class ServerTests : public CppUnit::TestFixture {
+    CPPUNIT_TEST_SUITE(ServerTests);
+    CPPUNIT_TEST(lifecycle);
+    CPPUNIT_TEST(exitWithoutShutdown);
+    CPPUNIT_TEST(endOfInputWithoutExit);
+    CPPUNIT_TEST(faults);
+    CPPUNIT_TEST(diagnosticsAndFix);
+    CPPUNIT_TEST(encodings);
+    CPPUNIT_TEST(hover);
+    CPPUNIT_TEST(inlayHintsAndSymbols);
+    CPPUNIT_TEST(formatting);
+    CPPUNIT_TEST(costModel);
+    CPPUNIT_TEST(deepNesting);
+    CPPUNIT_TEST(nothingOnStandardError);
+    CPPUNIT_TEST(commandLine);
+    CPPUNIT_TEST(percentages);
+    CPPUNIT_TEST(nesting);
+    CPPUNIT_TEST_SUITE_END();
+
+public:
+    void lifecycle() {
+        const Session s = run({request(1, "textDocument/hover"), initialize(2), notification("initialized"),
+                               initialize(3), request(4, "shutdown"), request(5, "textDocument/hover"),
+                               notification("exit"), request(6, "shutdown")});
+        CPPUNIT_ASSERT_EQUAL(lsp::code::serverNotInitialized, errorCode(s.response(1)));
+        CPPUNIT_ASSERT_EQUAL(std::string("utf-16"),
+                             s.response(2)["result"]["capabilities"]["positionEncoding"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidRequest, errorCode(s.response(3)));
+        CPPUNIT_ASSERT(s.response(4)["result"].is_null() && !s.response(4).contains("error"));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidRequest, errorCode(s.response(5)));
+        CPPUNIT_ASSERT(s.response(6).is_null());  // nothing is read after exit
+        CPPUNIT_ASSERT_EQUAL(0, s.status);
+    }
+
+    void exitWithoutShutdown() { CPPUNIT_ASSERT_EQUAL(1, run({initialize(), notification("exit")}).status); }
+
+    void endOfInputWithoutExit() {
+        CPPUNIT_ASSERT_EQUAL(1, run({initialize()}).status);
+        CPPUNIT_ASSERT_EQUAL(0, run({initialize(), request(2, "shutdown")}).status);
+    }
+
+    void faults() {
+        std::string bytes = framed(initialize());
+        bytes += framed(std::string("{\"jsonrpc\": \"2.0\", \"id\": 2, \"method\": "));  // cut short
+        bytes += framed(request(3, "no/such/method"));
+        bytes += framed(notification("no/such/notification"));
+        bytes += framed(notification("$/cancelRequest", {{"id", 3}}));
+        bytes += framed(std::string("[1, 2]"));
+        bytes += framed(std::string("{\"jsonrpc\": \"2.0\", \"id\": {}, \"method\": \"x\"}"));
+        bytes += framed(request(4, "textDocument/hover", {{"textDocument", 5}}));
+        bytes += framed(request(5, "$/unknown"));
+        bytes += "{\"raw\": \"json without headers\"}";
+        bytes += "Content-Length: x\r\n\r\n";
+        bytes += framed(Json{{"jsonrpc", "2.0"}, {"id", 99}, {"result", nullptr}});  // an answer to nothing
+        bytes += framed(request(6, "shutdown"));
+        const Session s = runBytes(bytes);
+        CPPUNIT_ASSERT_EQUAL(lsp::code::methodNotFound, errorCode(s.response(3)));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(4)));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::methodNotFound, errorCode(s.response(5)));
+        CPPUNIT_ASSERT(s.response(6)["result"].is_null());
+        const std::vector<Json> errors = s.nullIdErrors();
+        CPPUNIT_ASSERT_EQUAL(std::size_t(5), errors.size());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::parseError, errorCode(errors[0]));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidRequest, errorCode(errors[1]));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidRequest, errorCode(errors[2]));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::parseError, errorCode(errors[3]));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::parseError, errorCode(errors[4]));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(10), s.messages.size());  // nothing else: no answer to notifications
+    }
+
+    void diagnosticsAndFix() {
+        const Json change = notification(
+            "textDocument/didChange",
+            {{"textDocument", {{"uri", "file:///p.lc"}, {"version", 2}}},
+             {"contentChanges",
+              {{{"range", {{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}},
+                {"text", "d"}}}}});
+        std::string bytes = framed(initialize()) + framed(open("BEGIN\n  LOOP n\n    a + b * 2 ;\n  END\nEND\n"));
+        // the server publishes when no more input waits: once after the open
+        // (forced here by a request that the diagnostics must not wait for)
+        const Session broken = runBytes(bytes);
+        const std::vector<Json> published = broken.withMethod("textDocument/publishDiagnostics");
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), published.size());
+        const Json& d = published[0]["params"]["diagnostics"][0];
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}), d["range"]);
+        CPPUNIT_ASSERT_EQUAL(1, d["severity"].get<int>());
+        CPPUNIT_ASSERT_EQUAL(std::string("loopcost"), d["source"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::string("expected a variable, '+', '*' or ';', found '2'"),
+                             d["message"].get<std::string>());
+
+        const Session fixed = runBytes(bytes + framed(change));
+        const std::vector<Json> after = fixed.withMethod("textDocument/publishDiagnostics");
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), after.size());  // the two changes came together
+        CPPUNIT_ASSERT(after[0]["params"]["diagnostics"].empty());
+        CPPUNIT_ASSERT_EQUAL(2, after[0]["params"]["version"].get<int>());
+
+        const Session closed = runBytes(
+            bytes + framed(notification("textDocument/didClose", {{"textDocument", {{"uri", "file:///p.lc"}}}})));
+        const std::vector<Json> cleared = closed.withMethod("textDocument/publishDiagnostics");
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), cleared.size());
+        CPPUNIT_ASSERT(cleared[0]["params"]["diagnostics"].empty());
+    }
+
+    void encodings() {
+        // after a byte-order mark, a 4-byte character is an error 2 UTF-16 units wide
+        const std::string text = "\xEF\xBB\xBF"
+                                 "BEGIN \xF0\x9D\x91\x8E ; END";
+        const Json utf8 = {{"general", {{"positionEncodings", {"utf-8", "utf-16"}}}}};
+        const Session s16 = run({initialize(), open(text)});
+        const Session s8 = run({initialize(1, utf8), open(text)});
+        CPPUNIT_ASSERT_EQUAL(std::string("utf-8"),
+                             s8.response(1)["result"]["capabilities"]["positionEncoding"].get<std::string>());
+        const Json r16 = s16.withMethod("textDocument/publishDiagnostics")[0]["params"]["diagnostics"][0]["range"];
+        const Json r8 = s8.withMethod("textDocument/publishDiagnostics")[0]["params"]["diagnostics"][0]["range"];
+        CPPUNIT_ASSERT_EQUAL(7, r16["start"]["character"].get<int>());
+        CPPUNIT_ASSERT_EQUAL(9, r16["end"]["character"].get<int>());
+        CPPUNIT_ASSERT_EQUAL(9, r8["start"]["character"].get<int>());
+        CPPUNIT_ASSERT_EQUAL(13, r8["end"]["character"].get<int>());
+    }
+
+    void hover() {
+        const Session s = run(
+            {initialize(),
+             open("\xEF\xBB\xBF"
+                  "BEGIN LOOP n a + b * c ; END\n  s * s ;\nEND\n"),
+             at(2, "textDocument/hover", 0, 14), at(3, "textDocument/hover", 0, 8), at(4, "textDocument/hover", 2, 1),
+             at(5, "textDocument/hover", 0, 1), at(6, "textDocument/hover", 0, 12), at(7, "textDocument/hover", 1, 0),
+             at(8, "textDocument/hover", 0, 27), at(9, "textDocument/hover", 0, 1, "file:///none"),
+             request(10, "textDocument/hover",
+                     {{"textDocument", {{"uri", "file:///p.lc"}}}, {"position", {{"line", 1e20}, {"character", 0}}}}),
+             at(11, "textDocument/hover", -3, -1)});
+        const std::string statement = s.response(2)["result"]["contents"]["value"];
+        CPPUNIT_ASSERT(statement.find("`a + b * c ;`") != std::string::npos);
+        CPPUNIT_ASSERT(statement.find("cost: `2 * n^1`") != std::string::npos);
+        CPPUNIT_ASSERT(statement.find("share of the total as n grows: 100%") != std::string::npos);
+        CPPUNIT_ASSERT(statement.find("additions: `n^1`") != std::string::npos);
+        CPPUNIT_ASSERT(statement.find("multiplications: `n^1`") != std::string::npos);
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 0}, {"character", 14}}}, {"end", {{"line", 0}, {"character", 25}}}}),
+            s.response(2)["result"]["range"]);
+        const std::string loop = s.response(3)["result"]["contents"]["value"];
+        CPPUNIT_ASSERT(loop.find("**Loop** `LOOP n`") != std::string::npos);
+        CPPUNIT_ASSERT(loop.find("cost of the whole loop: `2 * n^1`") != std::string::npos);
+        for (int id : {4, 5}) {
+            const std::string program = s.response(id)["result"]["contents"]["value"];
+            CPPUNIT_ASSERT(program.find("total cost: `2 * n^1 + 1`") != std::string::npos);
+            CPPUNIT_ASSERT(program.find("`O(n)`") != std::string::npos);
+        }
+        CPPUNIT_ASSERT(s.response(6)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
+        CPPUNIT_ASSERT(s.response(7)["result"].is_null());  // blanks
+        CPPUNIT_ASSERT(s.response(8)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
+        CPPUNIT_ASSERT(s.response(9)["result"].is_null());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(10)));
+        CPPUNIT_ASSERT(s.response(11)["result"]["contents"]["value"].get<std::string>().find("**Program**") == 0);
+    }
+
+    void inlayHintsAndSymbols() {
+        const std::string text =
+            "BEGIN\n  LOOP n\n    a + b ;\n    LOOP 3\n      c * d ;\n    END\n  END\n  e ;\nEND\n";
+        const Json all = {
+            {"textDocument", {{"uri", "file:///p.lc"}}},
+            {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 9}, {"character", 0}}}}}};
+        Json part = all;
+        part["range"] = {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 4}, {"character", 0}}}};
+        const Json hierarchical = {
+            {"textDocument", {{"documentSymbol", {{"hierarchicalDocumentSymbolSupport", true}}}}}};
+        const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}}};
+        const Session s =
+            run({initialize(1, hierarchical), open(text), request(2, "textDocument/inlayHint", all),
+                 request(3, "textDocument/inlayHint", part), request(4, "textDocument/documentSymbol", document)});
+        const Json& hints = s.response(2)["result"];
+        CPPUNIT_ASSERT_EQUAL(std::size_t(5), hints.size());
+        CPPUNIT_ASSERT_EQUAL(std::string("4 * n^1"), hints[0]["label"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(Json({{"line", 1}, {"character", 8}}), hints[0]["position"]);
+        CPPUNIT_ASSERT_EQUAL(std::string("n^1"), hints[1]["label"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(Json({{"line", 2}, {"character", 11}}), hints[1]["position"]);
+        CPPUNIT_ASSERT_EQUAL(std::string("3 * n^1"), hints[3]["label"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::string("0"), hints[4]["label"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.response(3)["result"].size());
+        CPPUNIT_ASSERT_EQUAL(std::string("3 * n^1"), s.response(3)["result"][0]["label"].get<std::string>());
+        const Json& symbols = s.response(4)["result"];
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), symbols.size());
+        CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), symbols[0]["name"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::string("4 * n^1"), symbols[0]["detail"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(std::string("LOOP 3"), symbols[0]["children"][0]["name"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(
+            Json({{"start", {{"line", 3}, {"character", 4}}}, {"end", {{"line", 5}, {"character", 7}}}}),
+            symbols[0]["children"][0]["range"]);
+        const Session flat = run({initialize(), open(text), request(2, "textDocument/documentSymbol", document)});
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), flat.response(2)["result"].size());
+        CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), flat.response(2)["result"][1]["containerName"].get<std::string>());
+    }
+
+    void formatting() {
+        const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}},
+                               {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+        const std::string text = "BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND";
+        const Session s = run({initialize(), open(text), request(2, "textDocument/formatting", document)});
+        const Json& edits = s.response(2)["result"];
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), edits.size());
+        // applied, the edit gives the canonical layout with the text's line ends
+        lsp::Document d("file:///p.lc", text, 1);
+        const Json& range = edits[0]["range"];
+        d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
+                  edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
+        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"), d.text());
+        const Session again = run({initialize(), open(d.text()), request(2, "textDocument/formatting", document)});
+        CPPUNIT_ASSERT(again.response(2)["result"].empty());
+        const Session broken =
+            run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
+        CPPUNIT_ASSERT(broken.response(2)["result"].empty());
+    }
+
+    void costModel() {
+        const std::string text = "BEGIN a + b * c ; END";
+        const Json settings = notification("workspace/didChangeConfiguration",
+                                           {{"settings", {{"loopcost", {{"addCost", "0.1"}, {"mulCost", 1e-07}}}}}});
+        const Json refresh = {{"workspace", {{"inlayHint", {{"refreshSupport", true}}}}}};
+        const Session s =
+            run({initialize(1, refresh, {{"addCost", 2}, {"mulCost", "4"}}), open(text),
+                 at(2, "textDocument/hover", 0, 1), settings, at(3, "textDocument/hover", 0, 1),
+                 notification("workspace/didChangeConfiguration", {{"settings", {{"loopcost", {{"addCost", "two"}}}}}}),
+                 at(4, "textDocument/hover", 0, 1)});
+        CPPUNIT_ASSERT(s.response(2)["result"]["contents"]["value"].get<std::string>().find("total cost: `6`") !=
+                       std::string::npos);
+        CPPUNIT_ASSERT(s.response(3)["result"]["contents"]["value"].get<std::string>().find(
+                           "total cost: `0.1000001`") != std::string::npos);
+        CPPUNIT_ASSERT(s.response(4)["result"]["contents"]["value"].get<std::string>().find(
+                           "total cost: `0.1000001`") != std::string::npos);
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("workspace/inlayHint/refresh").size());
+        const std::vector<Json> warnings = s.withMethod("window/showMessage");
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), warnings.size());
+        CPPUNIT_ASSERT(warnings[0]["params"]["message"].get<std::string>().find("addCost must be a decimal number") !=
+                       std::string::npos);
+    }
+
+    void deepNesting() {
+        std::string text = "BEGIN\n";
+        for (int i = 0; i < 100000; ++i)
+            text += "LOOP n\n";
+        text += "a ;\n";
+        for (int i = 0; i < 100001; ++i)
+            text += "END\n";
+        const Session s =
+            run({initialize(), open(text),
+                 request(2, "textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///p.lc"}}}})});
+        const Json d = s.withMethod("textDocument/publishDiagnostics")[0]["params"]["diagnostics"][0];
+        CPPUNIT_ASSERT_EQUAL(std::string("loops nested deeper than 1000"), d["message"].get<std::string>());
+        CPPUNIT_ASSERT_EQUAL(1001, d["range"]["start"]["line"].get<int>());
+        CPPUNIT_ASSERT(s.response(2)["result"].empty());
+        // JSON itself nested far too deep is refused unread
+        const Session json =
+            runBytes(framed(std::string(100000, '[') + std::string(100000, ']')) + framed(initialize(2)));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::parseError, errorCode(json.nullIdErrors()[0]));
+        CPPUNIT_ASSERT(json.response(2).contains("result"));
+    }
+
+    // The library writes its error line to std::cerr; the analysis keeps it.
+    void nothingOnStandardError() {
+        const Session s =
+            run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), s.withMethod("textDocument/publishDiagnostics").size());
+        CPPUNIT_ASSERT_EQUAL(std::string(), s.cerrText);
+    }
+
+    void commandLine() {
+        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp"}));
+        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp", "--stdio"}));
+        CPPUNIT_ASSERT(wantsLanguageServer({"--stdio", "--lsp"}));
+        CPPUNIT_ASSERT(!wantsLanguageServer({"--stdio"}));
+        CPPUNIT_ASSERT(!wantsLanguageServer({"--lsp", "x.lc"}));
+        CPPUNIT_ASSERT(!wantsLanguageServer({}));
+    }
+
+    void percentages() {
+        CPPUNIT_ASSERT_EQUAL(std::string("100%"), lsp::percent(1.0));
+        CPPUNIT_ASSERT_EQUAL(std::string("77.8%"), lsp::percent(42.0 / 54.0));
+        CPPUNIT_ASSERT_EQUAL(std::string("5.5%"), lsp::percent(0.055));
+        CPPUNIT_ASSERT_EQUAL(std::string("0.123%"), lsp::percent(0.00123));
+        CPPUNIT_ASSERT_EQUAL(std::string("0%"), lsp::percent(0.0));
+        CPPUNIT_ASSERT_EQUAL(std::string("less than 0.001%"), lsp::percent(1e-9));
+    }
+
+    void nesting() {
+        CPPUNIT_ASSERT_EQUAL(2, lsp::nestingOf("{\"a\": [1, \"[[[\\\"[\"]}", 10));
+        CPPUNIT_ASSERT_EQUAL(0, lsp::nestingOf("\"{\"", 10));
+        CPPUNIT_ASSERT_EQUAL(4, lsp::nestingOf("[[[[[[[[", 3));
+    }
+};
+
+CPPUNIT_TEST_SUITE_REGISTRATION(ServerTests);
