@@ -8,7 +8,7 @@ namespace analysis {
 
 namespace {
 
-void addOwn(const std::vector<StatementInfo>& parts, const StatementInfo& statement, Counts& counts) {
+void addOwn(const Analysis::Statements& parts, const StatementInfo& statement, Counts& counts) {
     Integer factor = 1;
     for (std::int32_t p = statement.parent; p >= 0; p = parts[static_cast<std::size_t>(p)].parent) {
         const int count = parts[static_cast<std::size_t>(p)].node->asLoop()->getCount();
@@ -27,7 +27,7 @@ void addOwn(const std::vector<StatementInfo>& parts, const StatementInfo& statem
 }  // namespace
 
 Counts countsOf(const Analysis& analysis, const StatementInfo& statement) {
-    const std::vector<StatementInfo>& parts = analysis.statements();
+    const Analysis::Statements& parts = analysis.statements();
     Counts counts{std::vector<Integer>(1), std::vector<Integer>(1)};
     if (!statement.isLoop()) {
         addOwn(parts, statement, counts);

@@ -191,7 +191,7 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
     if (!a.ok())
         return hints;
     const std::string_view text = a.text();
-    const std::vector<StatementInfo>& parts = a.statements();
+    const analysis::Analysis::Statements& parts = a.statements();
     // hints stand in source order, so the first one in range is found by halves
     auto first = std::partition_point(parts.begin(), parts.end(),
                                       [&](const StatementInfo& s) { return hintOffset(text, s) < from; });
@@ -214,7 +214,7 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
     if (!a.ok())
         return symbols;
     const std::string_view text = a.text();
-    const std::vector<StatementInfo>& parts = a.statements();
+    const analysis::Analysis::Statements& parts = a.statements();
     if (!hierarchical) {
         for (const StatementInfo& s : parts) {
             if (!s.isLoop())
