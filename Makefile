@@ -34,7 +34,7 @@ COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm
 
 # The sources that lint looks at: whatever of these directories exists.
-LINT_DIRS      := model suites analysis cli fuzz
+LINT_DIRS      := model suites analysis cli lsp fuzz
 TIDY_SOURCES   := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)))
 FORMAT_SOURCES := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
 
@@ -150,19 +150,28 @@ asan: deps-clang
 
 # New corpus entries go to a temporary directory; an input that breaks the
 # check is kept in build-fuzz/findings/ (add it to fuzz/regressions/ once fixed).
-fuzz: deps-clang
-	$(call build_quietly,fuzz,build-fuzz,--target loopcost-fuzz)
-	@mkdir -p build-fuzz/findings
+# $(call fuzz_target,NAME,SEEDS,DICTIONARY): runs one libFuzzer target of the
+# fuzz build for FUZZ_SECONDS from its seeds.
+define fuzz_target
 	@corpus=$$(mktemp -d) && trap 'rm -rf "$$corpus"' EXIT && \
-	echo "fuzzing for $(FUZZ_SECONDS) s" && \
-	if build-fuzz/bin/loopcost-fuzz "$$corpus" fuzz/corpus fuzz/regressions -dict=fuzz/program.dict \
+	echo "fuzzing $(1) for $(FUZZ_SECONDS) s" && \
+	if build-fuzz/bin/$(1) "$$corpus" $(2) -dict=$(3) \
 	     -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
-	     -artifact_prefix=build-fuzz/findings/ >build-fuzz/fuzz.log 2>&1; then \
-	  grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' build-fuzz/fuzz.log; \
+	     -artifact_prefix=build-fuzz/findings/ >build-fuzz/$(1).log 2>&1; then \
+	  grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' build-fuzz/$(1).log; \
 	else \
-	  tail -n 80 build-fuzz/fuzz.log; echo "fuzz: finding kept in build-fuzz/findings/ (log: build-fuzz/fuzz.log)" >&2; \
+	  tail -n 80 build-fuzz/$(1).log; echo "fuzz: finding kept in build-fuzz/findings/ (log: build-fuzz/$(1).log)" >&2; \
 	  exit 1; \
 	fi
+endef
+
+# Program texts through the round-trip and analysis checks, then protocol
+# bytes through the language server, FUZZ_SECONDS each.
+fuzz: deps-clang
+	$(call build_quietly,fuzz,build-fuzz,--target loopcost-fuzz loopcost-lsp-fuzz)
+	@mkdir -p build-fuzz/findings
+	$(call fuzz_target,loopcost-fuzz,fuzz/corpus fuzz/regressions,fuzz/program.dict)
+	$(call fuzz_target,loopcost-lsp-fuzz,fuzz/lsp-corpus,fuzz/lsp.dict)
 
 lint: deps-lint
 	@cmake --preset lint >/dev/null

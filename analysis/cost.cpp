@@ -87,8 +87,10 @@ double Cost::shareOf(const Cost& total) const {
 double Cost::ratio(const Integer& part, const Integer& whole) {
     if (whole.is_zero())
         return 0.0;
-    const Integer a = abs(part);
-    const Integer b = abs(whole);
+    Integer a = part;
+    Integer b = whole;
+    a.backend().sign(false);  // the magnitudes; the sign is put back at the end
+    b.backend().sign(false);
     const std::size_t bits = std::max(a.is_zero() ? 0 : msb(a), msb(b));
     const std::size_t kept = 900;
     const std::size_t shift = bits > kept ? bits - kept : 0;

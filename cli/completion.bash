@@ -3,7 +3,7 @@
 # in one of the two lists, as in loopcost --help.
 
 # Options that stand alone.
-_loopcost_flags='--float --counts --format --annotate --hot --json --check --help --version'
+_loopcost_flags='--float --counts --format --annotate --hot --json --check --lsp --stdio --help --version'
 # Options followed by a value, as "--name VALUE" or "--name=VALUE".
 _loopcost_valued='--add-cost --mul-cost'
 
