@@ -137,29 +137,6 @@ ModelValue readModelValue(std::string_view text, const char* operation) {
     return {value, ""};
 }
 
-// What `part` is of `total` as n grows, as Cost::shareOf tells it, but with
-// both coefficients cut to the same number of bits first: converted whole, a
-// coefficient beyond the range of a double turns the ratio into inf / inf.
-double shareOf(const analysis::Cost& part, const analysis::Cost& total) {
-    const int power = total.order();
-    if (total.unitsOf(power).is_zero() || part.order() > power || part.degree() < power)
-        return 0.0;
-    // magnitudes only: shifting a negative number right has its own rounding
-    const analysis::Integer& top = part.unitsOf(power);
-    const analysis::Integer& whole = total.unitsOf(power);
-    analysis::Integer numerator = top.sign() < 0 ? analysis::Integer(-top) : top;
-    analysis::Integer denominator = whole.sign() < 0 ? analysis::Integer(-whole) : whole;
-    const unsigned bits = boost::multiprecision::msb(std::max(numerator, denominator)) + 1;
-    const unsigned kept = 512;  // far more than a double's 53 bits, far inside its exponent range
-    if (bits > kept) {
-        numerator >>= bits - kept;
-        denominator >>= bits - kept;
-    }
-    const double ratio =
-        denominator.is_zero() ? 0.0 : numerator.convert_to<double>() / denominator.convert_to<double>();
-    return top.sign() * whole.sign() < 0 ? -ratio : ratio;
-}
-
 void writeCoefficients(JsonWriter& json, const analysis::Cost& cost) {
     json.key("coefficients").open('[');
     for (int power = 0; power <= cost.degree(); ++power)
@@ -190,7 +167,7 @@ void writeStatement(JsonWriter& json, const analysis::Analysis& result, const an
     json.key("parent").number(static_cast<long long>(part.parent));
     json.key("text").string(analysis::Analysis::canonicalText(part));
     json.key("cost").string(cost.text());
-    json.key("share").number(shareOf(cost, result.total()));
+    json.key("share").number(cost.shareOf(result.total()));
     json.key("order").number(static_cast<long long>(cost.order()));
     if (part.parent < 0)
         writeCoefficients(json, cost);
