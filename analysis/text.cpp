@@ -4,13 +4,13 @@
 
 namespace analysis {
 
-std::string printable(std::string_view bytes) {
+std::string escaped(std::string_view bytes, bool (*keep)(unsigned char)) {
     static const char hex[] = "0123456789abcdef";
     std::string shown;
     shown.reserve(bytes.size());
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x20 && c < 0x7f) {
+        if (keep(c)) {
             shown.push_back(ch);
         } else {
             shown += "\\x";
@@ -19,6 +19,10 @@ std::string printable(std::string_view bytes) {
         }
     }
     return shown;
+}
+
+std::string printable(std::string_view bytes) {
+    return escaped(bytes, [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
 }
 
 LineIndex::LineIndex(std::string_view text) : text(text) {

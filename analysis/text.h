@@ -14,6 +14,8 @@ namespace analysis {
 // clean line, each shown byte is as wide as it looks, and nothing (a NUL
 // included) cuts it short.
 std::string printable(std::string_view bytes);
+// The same for the bytes that `keep` does not take.
+std::string escaped(std::string_view bytes, bool (*keep)(unsigned char));
 
 // White space as the readers see it: the C locale's.
 inline bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }

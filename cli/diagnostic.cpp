@@ -19,19 +19,7 @@ bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 }  // namespace
 
 std::string printableName(const std::string& name) {
-    static const char hex[] = "0123456789abcdef";
-    std::string shown;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (!isControl(c)) {
-            shown.push_back(ch);
-        } else {
-            shown += "\\x";
-            shown.push_back(hex[c >> 4]);
-            shown.push_back(hex[c & 0xf]);
-        }
-    }
-    return shown;
+    return analysis::escaped(name, [](unsigned char c) { return !isControl(c); });
 }
 
 void writeDiagnostic(std::ostream& err, const std::string& name, std::string_view text,
