@@ -237,26 +237,45 @@ Counts Analysis::countInTree() const {
 // operations there spares another walk through the whole tree.
 Counts Analysis::countRecorded() const {
     Counts counts{{Integer(0)}, {Integer(0)}};
-    for (const StatementInfo& part : parts) {
-        if (part.isLoop())
-            continue;
-        const auto power = static_cast<std::size_t>(part.power);
-        if (power >= counts.additions.size()) {
-            counts.additions.resize(power + 1);
-            counts.multiplications.resize(power + 1);
-        }
-        const Integer& factor =
-            part.parent < 0 ? one
-                            : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(part.parent)].loop)];
-        if (factor == 1) {
-            counts.additions[power] += part.additions;
-            counts.multiplications[power] += part.multiplications;
-        } else {
-            counts.additions[power] += factor * part.additions;
-            counts.multiplications[power] += factor * part.multiplications;
-        }
-    }
+    for (const StatementInfo& part : parts)
+        if (!part.isLoop())
+            addOperations(counts, part);
     return counts;
+}
+
+Counts Analysis::countsOf(const StatementInfo& statement) const {
+    Counts counts{{Integer(0)}, {Integer(0)}};
+    if (!statement.isLoop()) {
+        addOperations(counts, statement);
+        return counts;
+    }
+    // the statements of a loop follow it in source order, up to its END
+    for (auto i = static_cast<std::size_t>(&statement - parts.data()) + 1;
+         i < parts.size() && parts[i].begin < statement.end; ++i)
+        if (!parts[i].isLoop())
+            addOperations(counts, parts[i]);
+    return counts;
+}
+
+// A statement's operations, times the constant counts around it, at the
+// power of n that the loops around it raise them to.
+void Analysis::addOperations(Counts& counts, const StatementInfo& statement) const {
+    const auto power = static_cast<std::size_t>(statement.power);
+    if (power >= counts.additions.size()) {
+        counts.additions.resize(power + 1);
+        counts.multiplications.resize(power + 1);
+    }
+    const Integer& factor =
+        statement.parent < 0
+            ? one
+            : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+    if (factor == 1) {
+        counts.additions[power] += statement.additions;
+        counts.multiplications[power] += statement.multiplications;
+    } else {
+        counts.additions[power] += factor * statement.additions;
+        counts.multiplications[power] += factor * statement.multiplications;
+    }
 }
 
 void Analysis::costTotal() {
@@ -327,6 +346,19 @@ Integer Analysis::statementUnits(const StatementInfo& statement) const {
     return units;
 }
 
+// A statement's one term counts only at the order of the total; its share
+// is found without making its cost.
+double Analysis::shareOf(const StatementInfo& statement) const {
+    if (statement.isLoop())
+        return loopCostOf(statement).shareOf(sum);
+    return shareOfTerm(statement, statementUnits(statement));
+}
+
+double Analysis::shareOfTerm(const StatementInfo& statement, const Integer& units) const {
+    const int order = sum.order();
+    return statement.power == order ? Cost::ratio(units, sum.unitsOf(order)) : 0.0;
+}
+
 Cost Analysis::costOf(const StatementInfo& statement) const {
     if (statement.isLoop())
         return loopCostOf(statement);
@@ -340,7 +372,10 @@ void Analysis::appendCostText(std::string& out, const StatementInfo& statement) 
         loopCostOf(statement).appendText(out);
         return;
     }
-    const Integer units = statementUnits(statement);
+    appendTermText(out, statement, statementUnits(statement));
+}
+
+void Analysis::appendTermText(std::string& out, const StatementInfo& statement, const Integer& units) const {
     if (units.is_zero())
         out += '0';
     else

@@ -101,9 +101,17 @@ public:
     // n^power.
     Cost loopCostOf(const StatementInfo& loop) const;
     Integer statementUnits(const StatementInfo& statement) const;
+    // How many '+' and '*' a statement runs: its own operations times the
+    // counts of the loops around it; for a loop, those of every statement in
+    // it, added up.
+    Counts countsOf(const StatementInfo& statement) const;
     // Appends the text of costOf(statement).
     void appendCostText(std::string& out, const StatementInfo& statement) const;
-    double shareOf(const StatementInfo& statement) const { return costOf(statement).shareOf(sum); }
+    // The text and the share of a statement's one term from its units, for
+    // output that has worked them out already.
+    void appendTermText(std::string& out, const StatementInfo& statement, const Integer& units) const;
+    double shareOfTerm(const StatementInfo& statement, const Integer& units) const;
+    double shareOf(const StatementInfo& statement) const;
     Place placeOf(const StatementInfo& statement) const {
         return lines().placeOf(static_cast<std::size_t>(statement.begin));
     }
@@ -120,6 +128,7 @@ private:
     void read(SourceMap* map);
     Counts countInTree() const;
     Counts countRecorded() const;
+    void addOperations(Counts& counts, const StatementInfo& statement) const;
     void costTotal();
     void costStatements(const SourceMap& map);
 

@@ -109,18 +109,13 @@ int Cost::compare(const Cost& other) const {
     return 0;
 }
 
-void Cost::addTo(int power, const Integer& value) {
-    const auto at = static_cast<std::size_t>(power);
-    if (at >= units.size())
-        units.resize(at + 1);
-    units[at] += value;
-}
-
 void Cost::add(const Cost& other) {
     if (other.units.size() > units.size())
         units.resize(other.units.size());
     for (std::size_t i = 0; i < other.units.size(); ++i)
         units[i] += other.units[i];
 }
+
+std::string countText(const std::vector<Integer>& count) { return Cost(count, 0).text(); }
 
 }  // namespace analysis

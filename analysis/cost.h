@@ -50,14 +50,14 @@ public:
 
     // Adds `other`, whose scale must be the same.
     void add(const Cost& other);
-    // Adds `value` units to the coefficient of n^power, raising the degree
-    // to the power if it is below.
-    void addTo(int power, const Integer& value);
 
 private:
     std::vector<Integer> units;  // units[i] multiplies n^i; never empty
     int digits;                  // the scale of every coefficient
 };
+
+// A count of operations as a polynomial's text: "3 * n^2 + n^1", "0".
+std::string countText(const std::vector<Integer>& count);
 
 }  // namespace analysis
 

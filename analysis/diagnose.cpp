@@ -16,6 +16,13 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 bool isVariable(char c) { return c >= 'a' && c <= 'z'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Where the word at `offset` ends: at white space or the end.
+std::size_t wordEnd(std::string_view text, std::size_t offset) {
+    while (offset < text.size() && !isBlank(text[offset]))
+        ++offset;
+    return offset;
+}
+
 std::string inQuotes(std::string_view bytes) { return "'" + printable(bytes) + "'"; }
 
 // What the reader knew of the text when it stopped.
@@ -25,12 +32,7 @@ public:
         : text(text), start(start), map(map), lines(lines) {}
 
     // The word at `offset`: up to white space or the end.
-    std::string_view wordAt(std::size_t offset) const {
-        std::size_t end = offset;
-        while (end < text.size() && !isBlank(text[end]))
-            ++end;
-        return text.substr(offset, end - offset);
-    }
+    std::string_view wordAt(std::size_t offset) const { return text.substr(offset, wordEnd(text, offset) - offset); }
 
     std::string placeText(std::size_t offset) const {
         const Place p = lines.placeOf(offset);
@@ -214,10 +216,7 @@ Diagnostic diagnose(const SyntaxError& error, std::string_view text, std::size_t
 }
 
 Diagnostic trailingText(std::string_view text, std::size_t offset, const LineIndex& lines) {
-    std::size_t end = offset;
-    while (end < text.size() && !isBlank(text[end]))
-        ++end;
-    return made(Found{offset, end - offset, "unexpected text after the closing END"}, lines);
+    return made(Found{offset, wordEnd(text, offset) - offset, "unexpected text after the closing END"}, lines);
 }
 
 }  // namespace analysis

@@ -1,7 +1,6 @@
 #include "number.h"
 
 #include <charconv>
-#include <cstdlib>
 
 namespace analysis {
 
@@ -32,12 +31,6 @@ void appendInteger(std::string& out, const Integer& value) {
     char digits[24];
     const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, *value.backend().limbs());
     out.append(digits, static_cast<std::size_t>(r.ptr - digits));
-}
-
-std::string integerText(const Integer& value) {
-    std::string text;
-    appendInteger(text, value);
-    return text;
 }
 
 std::optional<Decimal> Decimal::parse(std::string_view text) {
@@ -88,9 +81,6 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
         value.units = -value.units;
     return value;
 }
-
-// Nothing here sets a locale, so strtod reads '.' as the decimal point.
-double Decimal::toDouble() const { return std::strtod(text().c_str(), nullptr); }
 
 Integer Decimal::unitsAt(int digits) const { return units * powerOfTen(digits - scale); }
 

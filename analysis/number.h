@@ -26,7 +26,6 @@ struct Decimal {
 
     // All digits, no exponent, no trailing zeros after the point: "0.3", "-12".
     std::string text() const { return decimalText(units, scale); }
-    double toDouble() const;
     // The same number with `digits` (>= scale) digits after the point.
     Integer unitsAt(int digits) const;
 
@@ -35,8 +34,8 @@ struct Decimal {
     static void appendDecimal(std::string& out, const Integer& units, int scale);
 };
 
-// The shortest decimal text of `value`, as exact as the number it stands for.
-std::string integerText(const Integer& value);
+// Appends the shortest decimal text of `value`, as exact as the number it
+// stands for.
 void appendInteger(std::string& out, const Integer& value);
 
 }  // namespace analysis

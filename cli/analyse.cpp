@@ -67,8 +67,8 @@ bool writeFloatCost(const analysis::Analysis& program, const Options& options, c
 void writeCounts(const analysis::Analysis& program, const Source& source, Output& output) {
     beginBlock(output, source.name());
     const analysis::Counts& counts = program.counts();
-    output.out << "additions: " << analysis::Cost(counts.additions, 0).text() << '\n'
-               << "multiplications: " << analysis::Cost(counts.multiplications, 0).text() << '\n';
+    output.out << "additions: " << analysis::countText(counts.additions) << '\n'
+               << "multiplications: " << analysis::countText(counts.multiplications) << '\n';
 }
 
 bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {

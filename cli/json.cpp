@@ -127,25 +127,16 @@ void writeLoop(JsonLine& json, const analysis::Analysis& program, const analysis
 // A statement's cost is one term, so it is written without being made.
 void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
                               const analysis::StatementInfo& statement) {
-    const analysis::Integer units = program.statementUnits(statement);
-    const analysis::Cost& total = program.total();
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(statement.power)).raw(", \"coefficients\": [");
     for (int i = 0; i < statement.power; ++i)
         json.raw("0, ");
+    const analysis::Integer units = program.statementUnits(statement);
     std::string& text = json.scratch();
-    analysis::Decimal::appendDecimal(text, units, total.scale());
-    const std::size_t coefficient = text.size();
-    if (units.is_zero())
-        text += '0';
-    else
-        analysis::Cost::appendTerm(text, statement.power, units, total.scale(), true);
-    json.bytes(text.data(), coefficient)
-        .raw(R"(], "cost": ")")
-        .bytes(text.data() + coefficient, text.size() - coefficient);
-    const int order = total.order();
-    const bool counts = statement.power == order && total.unitsOf(order) != 0;
-    const double share = counts ? analysis::Cost::ratio(units, total.unitsOf(order)) : 0.0;
-    json.raw(R"(", "share": )").number(share);
+    analysis::Decimal::appendDecimal(text, units, program.total().scale());
+    json.put(text).raw(R"(], "cost": ")");
+    text.clear();
+    program.appendTermText(text, statement, units);
+    json.put(text).raw(R"(", "share": )").number(program.shareOfTerm(statement, units));
 }
 
 void writeStatement(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement,

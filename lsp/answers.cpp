@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "counts.h"
 #include "text.h"
 
 namespace lsp {
@@ -69,14 +68,14 @@ std::string shareLine(const Analysis& a, const StatementInfo& s) {
 }
 
 std::string statementHover(const Analysis& a, const StatementInfo& s) {
-    const analysis::Counts counts = analysis::countsOf(a, s);
+    const analysis::Counts counts = a.countsOf(s);
     return "**Statement** " + code(Analysis::canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
            shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
 std::string loopHover(const Analysis& a, const StatementInfo& s) {
-    const analysis::Counts counts = analysis::countsOf(a, s);
+    const analysis::Counts counts = a.countsOf(s);
     return "**Loop** " + code(Analysis::canonicalText(s)) +
            "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) +
            "\n- additions: " + code(analysis::countText(counts.additions)) +
