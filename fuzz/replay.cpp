@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -7,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "analysischeck.h"
-#include "roundtrip.h"
+// Replays inputs through a fuzz target's check without the fuzzer, so that
+// its seeds and every input that once broke it run with the other tests: it
+// is linked with the target's LLVMFuzzerTestOneInput. Each argument is a file
+// or a directory of files; the check aborts on the first input that breaks
+// it, and this names the file first.
 
-// Replays inputs through the round-trip check without the fuzzer, so that the
-// seed corpus and every input that once broke it run with the other tests.
-// Each argument is a file or a directory of files; the check aborts on the
-// first input that breaks it, and this names the file first.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace fs = std::filesystem;
 
@@ -40,8 +41,7 @@ bool replay(const fs::path& file) {
     }
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::fprintf(stderr, "%s\n", file.c_str());  // names the input should the check abort
-    checkRoundTrip(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    checkAnalysis(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     return true;
 }
 
