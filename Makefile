@@ -31,7 +31,8 @@ LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-t
                   clang-format=clang-format
 COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 # The playground page and its tests in a real browser (make web, make test).
-WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm
+WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm \
+                  h:boost/multiprecision/cpp_int.hpp=libboost-dev h:nlohmann/json.hpp=nlohmann-json3-dev
 
 # The sources that lint looks at: whatever of these directories exists.
 LINT_DIRS      := model suites analysis cli lsp fuzz

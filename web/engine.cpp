@@ -1,13 +1,14 @@
 #include "engine.h"
 
-#include <algorithm>
+#include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
+
+#include <nlohmann/json.hpp>
 
 #include "analysis.h"
 
@@ -32,92 +33,11 @@ namespace {
 // thousands of digits would only make the page wait.
 const std::size_t longestModelValue = 64;
 
-class JsonWriter {
-public:
-    JsonWriter& raw(std::string_view text) {
-        out += text;
-        return *this;
-    }
-    JsonWriter& key(std::string_view name) {
-        string(name);
-        out += ':';
-        fresh = true;
-        return *this;
-    }
-    JsonWriter& string(std::string_view bytes) {
-        separate();
-        out += '"';
-        for (const char ch : bytes)
-            escaped(ch);
-        out += '"';
-        return *this;
-    }
-    JsonWriter& number(long long value) {
-        separate();
-        out += std::to_string(value);
-        return *this;
-    }
-    JsonWriter& number(double value);
-    JsonWriter& boolean(bool value) {
-        separate();
-        out += value ? "true" : "false";
-        return *this;
-    }
-    JsonWriter& null() {
-        separate();
-        out += "null";
-        return *this;
-    }
-    JsonWriter& open(char bracket) {
-        separate();
-        out += bracket;
-        fresh = true;
-        return *this;
-    }
-    JsonWriter& close(char bracket) {
-        out += bracket;
-        fresh = false;
-        return *this;
-    }
-    std::string take() { return std::move(out); }
+using Json = nlohmann::ordered_json;
 
-private:
-    // A comma before every value but the first of an object or array, and
-    // none between a key and its value.
-    void separate() {
-        if (!fresh)
-            out += ',';
-        fresh = false;
-    }
-    void escaped(char ch) {
-        static const char hex[] = "0123456789abcdef";
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0xf];
-        } else {
-            out += ch;
-        }
-    }
-
-    std::string out;
-    bool fresh = true;
-};
-
-JsonWriter& JsonWriter::number(double value) {
-    separate();
-    // shares are for colours: four digits are plenty, and JSON has no inf
-    if (!(value == value) || value > 1e300 || value < -1e300)
-        value = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value);
-    out += text;
-    return *this;
-}
+// Shares are for colours, and JSON has no inf: anything but a finite number
+// is none.
+double shareForColour(double share) { return std::isfinite(share) ? share : 0.0; }
 
 struct ModelValue {
     std::optional<analysis::Decimal> value;
@@ -137,72 +57,70 @@ ModelValue readModelValue(std::string_view text, const char* operation) {
     return {value, ""};
 }
 
-void writeCoefficients(JsonWriter& json, const analysis::Cost& cost) {
-    json.key("coefficients").open('[');
+Json coefficientsOf(const analysis::Cost& cost) {
+    Json coefficients = Json::array();
     for (int power = 0; power <= cost.degree(); ++power)
-        json.string(cost.coefficient(power));
-    json.close(']');
+        coefficients.push_back(cost.coefficient(power));
+    return coefficients;
 }
 
-void writeError(JsonWriter& json, const analysis::Diagnostic& error) {
-    json.key("error").open('{');
-    json.key("line").number(static_cast<long long>(error.place.line));
-    json.key("column").number(static_cast<long long>(error.place.column));
-    json.key("offset").number(static_cast<long long>(error.offset));
-    json.key("length").number(static_cast<long long>(error.length));
-    json.key("message").string(error.message);
-    json.close('}');
+Json errorOf(const analysis::Diagnostic& error) {
+    return Json{{"line", error.place.line},
+                {"column", error.place.column},
+                {"offset", error.offset},
+                {"length", error.length},
+                {"message", error.message}};
 }
 
-void writeStatement(JsonWriter& json, const analysis::Analysis& result, const analysis::StatementInfo& part) {
+Json statementOf(const analysis::Analysis& result, const analysis::StatementInfo& part) {
     const analysis::Cost cost = result.costOf(part);
     const analysis::Place place = result.placeOf(part);
-    json.open('{');
-    json.key("kind").string(part.isLoop() ? "loop" : "statement");
-    json.key("offset").number(static_cast<long long>(part.begin));
-    json.key("end").number(static_cast<long long>(part.end));
-    json.key("line").number(static_cast<long long>(place.line));
-    json.key("column").number(static_cast<long long>(place.column));
-    json.key("depth").number(static_cast<long long>(part.depth));
-    json.key("parent").number(static_cast<long long>(part.parent));
-    json.key("text").string(analysis::Analysis::canonicalText(part));
-    json.key("cost").string(cost.text());
-    json.key("share").number(cost.shareOf(result.total()));
-    json.key("order").number(static_cast<long long>(cost.order()));
+    Json statement{{"kind", part.isLoop() ? "loop" : "statement"},
+                   {"offset", part.begin},
+                   {"end", part.end},
+                   {"line", place.line},
+                   {"column", place.column},
+                   {"depth", part.depth},
+                   {"parent", part.parent},
+                   {"text", analysis::Analysis::canonicalText(part)},
+                   {"cost", cost.text()},
+                   {"share", shareForColour(cost.shareOf(result.total()))},
+                   {"order", cost.order()}};
     if (part.parent < 0)
-        writeCoefficients(json, cost);
-    json.close('}');
+        statement["coefficients"] = coefficientsOf(cost);
+    return statement;
 }
 
-void writeResult(JsonWriter& json, const analysis::Analysis& result) {
+void addResult(Json& json, const analysis::Analysis& result) {
     const analysis::Cost& total = result.total();
-    json.key("total").string(total.text());
-    json.key("order").string(total.orderText());
-    json.key("power").number(static_cast<long long>(total.order()));
-    writeCoefficients(json, total);
-    json.key("canonical").string(result.canonicalText());
-    json.key("statements").open('[');
+    json["total"] = total.text();
+    json["order"] = total.orderText();
+    json["power"] = total.order();
+    json["coefficients"] = coefficientsOf(total);
+    json["canonical"] = result.canonicalText();
+    Json statements = Json::array();
     for (const analysis::StatementInfo& part : result.statements())
-        writeStatement(json, result, part);
-    json.close(']');
+        statements.push_back(statementOf(result, part));
+    json["statements"] = std::move(statements);
 }
+
+// Every text here is escaped printable ASCII or the canonical layout, but a
+// byte that is not UTF-8 must never make the answer invalid.
+std::string dumped(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 std::string failureJson(const char* what) {
-    JsonWriter json;
-    json.open('{').key("ok").boolean(false).key("modelError").null();
-    json.key("error").open('{');
-    json.key("line").number(1LL).key("column").number(1LL).key("offset").number(0LL).key("length").number(0LL);
-    json.key("message").string(std::string("the analysis failed: ") + what);
-    json.close('}').close('}');
-    return json.take();
+    const Json error{{"line", 1},
+                     {"column", 1},
+                     {"offset", 0},
+                     {"length", 0},
+                     {"message", std::string("the analysis failed: ") + what}};
+    return dumped(Json{{"ok", false}, {"modelError", nullptr}, {"error", error}});
 }
 
 }  // namespace
 
 std::string analyseToJson(std::string_view text, std::string_view additionCost, std::string_view multiplicationCost) {
     try {
-        JsonWriter json;
-        json.open('{');
         const ModelValue add = readModelValue(additionCost, "+");
         const ModelValue mul = readModelValue(multiplicationCost, "*");
         const bool modelReads = add.value && mul.value;
@@ -211,22 +129,15 @@ std::string analyseToJson(std::string_view text, std::string_view additionCost, 
         const analysis::Analysis result(
             text, modelReads ? analysis::CostModel{*add.value, *mul.value} : analysis::CostModel{},
             modelReads ? analysis::Detail::statements : analysis::Detail::total);
-        json.key("ok").boolean(modelReads && result.ok());
-        if (modelReads) {
-            json.key("modelError").null();
-        } else {
-            json.key("modelError").open('{');
-            json.key("field").string(add.value ? "mul" : "add");
-            json.key("message").string(add.value ? mul.message : add.message);
-            json.close('}');
-        }
+        Json json{{"ok", modelReads && result.ok()}, {"modelError", nullptr}, {"error", nullptr}};
+        if (!modelReads)
+            json["modelError"] =
+                Json{{"field", add.value ? "mul" : "add"}, {"message", add.value ? mul.message : add.message}};
         if (result.error())
-            writeError(json, *result.error());
-        else
-            json.key("error").null();
+            json["error"] = errorOf(*result.error());
         if (modelReads && result.ok())
-            writeResult(json, result);
-        return json.close('}').take();
+            addResult(json, result);
+        return dumped(json);
     } catch (const std::bad_alloc&) {
         return failureJson("out of memory");
     } catch (const std::exception& e) {

@@ -15,8 +15,9 @@ EMXX := NODE_PATH=/usr/share/nodejs em++
 ENGINE_SOURCES := $(wildcard model/*.cpp) $(wildcard analysis/*.cpp) web/engine.cpp web/bindings.cpp
 ENGINE_OBJECTS := $(patsubst %.cpp,$(OUT)/obj/%.o,$(ENGINE_SOURCES))
 
-# Boost comes in through a folder that holds its tree and nothing else, so
-# that no other header of the build machine leaks into the WebAssembly.
+# Boost and the JSON library come in through a folder that holds their trees
+# and nothing else, so that no other header of the build machine leaks into
+# the WebAssembly.
 INCLUDE := $(OUT)/include
 CXXFLAGS := -std=c++17 -O2 -fwasm-exceptions -Wall -Wextra -Wpedantic -MMD -MP \
             -Imodel -Ianalysis -I$(INCLUDE)
@@ -36,7 +37,12 @@ $(INCLUDE)/boost:
 	@test -d /usr/include/boost || { echo "web: Boost's headers are missing (Debian package libboost-dev)" >&2; exit 1; }
 	ln -sfn /usr/include/boost $@
 
-$(OUT)/obj/%.o: %.cpp web/web.mk | $(INCLUDE)/boost
+$(INCLUDE)/nlohmann:
+	@mkdir -p $(INCLUDE)
+	@test -d /usr/include/nlohmann || { echo "web: the JSON library's headers are missing (Debian package nlohmann-json3-dev)" >&2; exit 1; }
+	ln -sfn /usr/include/nlohmann $@
+
+$(OUT)/obj/%.o: %.cpp web/web.mk | $(INCLUDE)/boost $(INCLUDE)/nlohmann
 	@mkdir -p $(dir $@)
 	$(EMXX) $(CXXFLAGS) -c $< -o $@
 
