@@ -1,163 +1,227 @@
 #include "analysis.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <istream>
-#include <sstream>
-#include <streambuf>
-
-#include "diagnose.h"
-#include "errorline.h"
-#include "loopstatement.h"
-#include "program.h"
-#include "sourcemap.h"
-#include "syntaxerror.h"
-#include "walk.h"
+#include <cmath>
+#include <cstdio>
 
 namespace analysis {
 
-namespace {
+std::optional<Decimal> parseCost(std::string_view text) { return Decimal::parse(text); }
 
-// Reads a text in memory where it stands; positions count from its first
-// byte, so that the reader's offsets index the text.
-class TextBuffer : public std::streambuf {
-public:
-    TextBuffer(std::string_view text, std::size_t start) {
-        char* const begin = const_cast<char*>(text.data());  // read only: nothing here writes
-        setg(begin, begin + start, begin + text.size());
-    }
+// ---------------------------------------------------------------------------
+// Counting as the program is read
 
-protected:
-    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override {
-        const off_type base = dir == std::ios_base::beg   ? 0
-                              : dir == std::ios_base::cur ? gptr() - eback()
-                                                          : egptr() - eback();
-        return seekpos(pos_type(base + off), which);
-    }
-    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-        const off_type at = pos;
-        if (!(which & std::ios_base::in) || at < 0 || at > egptr() - eback())
-            return pos_type(off_type(-1));
-        setg(eback(), eback() + at, egptr());
-        return pos;
-    }
+struct OperationCounter::Level {
+    std::int64_t factor;  // the constant counts around, multiplied, while it fits
+    std::int32_t power;   // the loops over n around
+    bool bigFactor;       // the factor is in `factors` instead
+    bool unknown;         // inside a loop whose count did not read: nothing is counted
+    Integer factors;
 };
 
-std::size_t byteOrderMark(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
-
-// Machine words hold the counts of nearly every program; a program whose
-// counts outgrow them is counted again with integers of any size.
-struct Overflow {};
-
-inline std::int64_t times(std::int64_t a, std::int64_t b) {
-    std::int64_t r;
-    if (__builtin_mul_overflow(a, b, &r))
-        throw Overflow();
-    return r;
+OperationCounter::OperationCounter() : additions(1), multiplications(1) {
+    levels.push_back(Level{1, 0, false, false, Integer()});
 }
-inline std::int64_t plus(std::int64_t a, std::int64_t b) {
-    std::int64_t r;
-    if (__builtin_add_overflow(a, b, &r))
-        throw Overflow();
-    return r;
+OperationCounter::~OperationCounter() = default;
+
+void OperationCounter::loopBegins(std::size_t, Place, std::int32_t count) {
+    const Level& outer = levels.back();
+    Level next{outer.factor, outer.power, outer.bigFactor, outer.unknown, Integer()};
+    if (outer.bigFactor)
+        next.factors = outer.factors;
+    if (count == unknownCount) {
+        next.unknown = true;
+    } else if (count < 0) {
+        ++next.power;
+    } else if (next.bigFactor) {
+        next.factors *= count;
+    } else if (__builtin_mul_overflow(outer.factor, static_cast<std::int64_t>(count), &next.factor)) {
+        next.bigFactor = true;
+        next.factors = Integer(outer.factor) * count;
+    }
+    levels.push_back(std::move(next));
 }
-inline Integer times(const Integer& a, std::int64_t b) { return a * b; }
-inline Integer plus(const Integer& a, const Integer& b) { return a + b; }
 
-// Adds each statement's operations, times the counts of the loops around it,
-// to the power of n that those loops raise it to.
-template <class Int>
-class OperationCounter {
-public:
-    void enterLoop(const LoopStatement& loop) {
-        Level next = levels.back();
-        if (loop.getCount() < 0)
-            ++next.power;
-        else
-            next.factor = times(next.factor, loop.getCount());
-        levels.push_back(next);
-    }
-    void leaveLoop() { levels.pop_back(); }
-    void statement(const ExpressionStatement& statement) {
-        const Operations ops = operationsOf(statement);
-        const Level& level = levels.back();
-        const auto power = static_cast<std::size_t>(level.power);
-        if (power >= additions.size()) {
-            additions.resize(power + 1, Int(0));
-            multiplications.resize(power + 1, Int(0));
-        }
-        additions[power] = plus(additions[power], times(level.factor, ops.additions));
-        multiplications[power] = plus(multiplications[power], times(level.factor, ops.multiplications));
-    }
+void OperationCounter::loopEnds(std::size_t) {
+    if (levels.size() > 1)
+        levels.pop_back();
+}
 
-    Counts counts() const {
-        Counts c;
-        for (std::size_t i = 0; i < additions.size(); ++i) {
-            c.additions.emplace_back(additions[i]);
-            c.multiplications.emplace_back(multiplications[i]);
+void OperationCounter::growTo(std::size_t power) {
+    if (power < additions.size())
+        return;
+    additions.resize(power + 1);
+    multiplications.resize(power + 1);
+    if (big) {
+        bigAdditions.resize(power + 1);
+        bigMultiplications.resize(power + 1);
+    }
+}
+
+// This is where the default run spends its time between bytes: machine
+// words, and a check for overflow.
+void OperationCounter::statement(std::size_t, std::size_t, Place, int add, int multiply) {
+    const Level& level = levels.back();
+    if (level.unknown)
+        return;
+    const auto power = static_cast<std::size_t>(level.power);
+    growTo(power);
+    if (!big && !level.bigFactor) {
+        std::int64_t a, m, sumA, sumM;
+        if (!__builtin_mul_overflow(level.factor, static_cast<std::int64_t>(add), &a) &&
+            !__builtin_mul_overflow(level.factor, static_cast<std::int64_t>(multiply), &m) &&
+            !__builtin_add_overflow(additions[power], a, &sumA) &&
+            !__builtin_add_overflow(multiplications[power], m, &sumM)) {
+            additions[power] = sumA;
+            multiplications[power] = sumM;
+            return;
         }
+    }
+    if (!big) {
+        big = true;
+        bigAdditions.assign(additions.begin(), additions.end());
+        bigMultiplications.assign(multiplications.begin(), multiplications.end());
+    }
+    addBig(level, add, multiply);
+}
+
+void OperationCounter::addBig(const Level& level, int add, int multiply) {
+    const auto power = static_cast<std::size_t>(level.power);
+    const Integer factor = level.bigFactor ? level.factors : Integer(level.factor);
+    bigAdditions[power] += factor * add;
+    bigMultiplications[power] += factor * multiply;
+}
+
+Counts OperationCounter::counts() const {
+    Counts c;
+    if (big) {
+        c.additions = bigAdditions;
+        c.multiplications = bigMultiplications;
         return c;
     }
-
-private:
-    struct Level {
-        Int factor;  // the constant counts around, multiplied
-        int power;   // the loops over n around
-    };
-    std::vector<Level> levels{Level{Int(1), 0}};
-    std::vector<Int> additions{Int(0)};
-    std::vector<Int> multiplications{Int(0)};
-};
-
-template <class Int>
-Counts countOperations(const Program& program) {
-    OperationCounter<Int> counter;
-    walk(program, counter);
-    return counter.counts();
+    c.additions.assign(additions.begin(), additions.end());
+    c.multiplications.assign(multiplications.begin(), multiplications.end());
+    return c;
 }
+
+Cost costOfCounts(const Counts& counts, const CostModel& model) {
+    const int scale = std::max(model.addition.scale, model.multiplication.scale);
+    const Integer add = model.addition.unitsAt(scale);
+    const Integer multiply = model.multiplication.unitsAt(scale);
+    std::vector<Integer> units;
+    units.reserve(counts.additions.size());
+    for (std::size_t i = 0; i < counts.additions.size(); ++i)
+        units.emplace_back(add * counts.additions[i] + multiply * counts.multiplications[i]);
+    return Cost(std::move(units), scale);
+}
+
+StreamedCost costStream(ByteSource& input, const CostModel& model) {
+    OperationCounter counter;
+    Reader reader(counter);
+    reader.read(input);
+    StreamedCost result;
+    result.diagnostics = reader.diagnostics();
+    if (result.diagnostics.empty()) {
+        result.counts = counter.counts();
+        result.total = costOfCounts(result.counts, model);
+    }
+    return result;
+}
+
+// Three significant digits at most, and no zeros that say nothing; a share
+// too small to show in them is said to be so, not rounded to nothing.
+std::string shareText(double share) {
+    const double value = share * 100.0;
+    if (value == 0.0 || !std::isfinite(value))
+        return "0%";
+    if (std::fabs(value) < 0.001)
+        return value < 0 ? "-0.001% or less" : "less than 0.001%";
+    char text[400];
+    const int decimals = std::fabs(value) >= 10 ? 1 : std::fabs(value) >= 1 ? 2 : 3;
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    std::string shown = text;
+    while (shown.back() == '0')
+        shown.pop_back();
+    if (shown.back() == '.')
+        shown.pop_back();
+    return shown + "%";
+}
+
+// ---------------------------------------------------------------------------
+// Recording every statement
+
+namespace {
 
 // Records each statement in source order, with the loop around it and the
 // constant factor that each loop and those around it repeat their body by.
-class StatementRecorder {
+class StatementRecorder : public ReadEvents {
 public:
-    StatementRecorder(const SourceMap::Spans& spans, Analysis::Statements& parts, Analysis::Integers& factors)
-        : spans(spans), parts(parts), factors(factors) {}
+    StatementRecorder(Analysis::Statements& parts, std::vector<Integer, largememory::Allocator<Integer>>& factors,
+                      OperationCounter& counter)
+        : parts(parts), factors(factors), counter(counter) {}
 
-    void enterLoop(const LoopStatement& loop) {
-        StatementInfo& info = add(loop);
+    void loopBegins(std::size_t offset, Place place, std::int32_t count) override {
+        counter.loopBegins(offset, place, count);
+        StatementInfo& info = add(offset, place);
         info.loop = static_cast<std::int32_t>(factors.size());
+        info.count = count;
         const Integer& outer = open.empty() ? one : factors[static_cast<std::size_t>(parts[open.back()].loop)];
-        factors.push_back(loop.getCount() < 0 ? outer : outer * loop.getCount());
-        if (loop.getCount() < 0)
+        if (count == unknownCount)
+            info.costed = false;
+        factors.push_back(count < 0 ? outer : outer * count);
+        if (count < 0 && count != unknownCount)
             ++info.power;
         open.push_back(parts.size() - 1);
     }
-    void leaveLoop() { open.pop_back(); }
-    void statement(const ExpressionStatement& statement) {
-        StatementInfo& info = add(statement);
-        const Operations ops = operationsOf(statement);
-        info.additions = static_cast<std::uint8_t>(ops.additions);
-        info.multiplications = static_cast<std::uint8_t>(ops.multiplications);
+    void loopEnds(std::size_t end) override {
+        counter.loopEnds(end);
+        parts[open.back()].end = static_cast<std::int64_t>(end);
+        open.pop_back();
+    }
+    void statement(std::size_t begin, std::size_t end, Place place, int additions, int multiplications) override {
+        counter.statement(begin, end, place, additions, multiplications);
+        StatementInfo& info = add(begin, place);
+        info.end = static_cast<std::int64_t>(end);
+        info.additions = static_cast<std::uint8_t>(additions);
+        info.multiplications = static_cast<std::uint8_t>(multiplications);
+    }
+    // Loops the input left open end with it.
+    void finish(std::size_t end) {
+        while (!open.empty()) {
+            parts[open.back()].end = static_cast<std::int64_t>(end);
+            open.pop_back();
+        }
     }
 
 private:
-    StatementInfo& add(const Statement& node) {
-        const SourceMap::Span& span = spans[parts.size()];
-        StatementInfo info{span.begin, span.end, &node, -1, -1, 0, 0, 0, 0};
+    StatementInfo& add(std::size_t begin, Place place) {
+        StatementInfo info{static_cast<std::int64_t>(begin),
+                           static_cast<std::int64_t>(begin),
+                           -1,
+                           -1,
+                           0,
+                           static_cast<std::uint32_t>(place.line),
+                           static_cast<std::uint32_t>(place.column),
+                           0,
+                           0,
+                           0,
+                           0,
+                           true};
         if (!open.empty()) {
             const StatementInfo& loop = parts[open.back()];
             info.parent = static_cast<std::int32_t>(open.back());
             info.depth = static_cast<std::int16_t>(loop.depth + 1);
             info.power = loop.power;
+            info.costed = loop.costed;
         }
         parts.push_back(info);
         return parts.back();
     }
 
     const Integer one = 1;
-    const SourceMap::Spans& spans;
     Analysis::Statements& parts;
-    Analysis::Integers& factors;
+    std::vector<Integer, largememory::Allocator<Integer>>& factors;
+    OperationCounter& counter;
     std::vector<std::size_t> open;  // indexes of the loops open now
 };
 
@@ -167,29 +231,36 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
     scale = std::max(model.addition.scale, model.multiplication.scale);
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
-    for (int k = 0; k <= maxOperations; ++k) {
-        additionTimes.emplace_back(additionUnits * k);
-        multiplicationTimes.emplace_back(multiplicationUnits * k);
-    }
-    SourceMap map;
-    // A statement takes at least a few bytes: "a ;" and a line end. Room
-    // reserved and never used costs no memory, since its pages are never
-    // touched.
-    if (detail == Detail::statements)
-        map.reserve(text.size() / 4);
-    // Without statements to place, the spans are needed only to explain an
-    // error, and then the text is read once more to learn them.
-    read(detail == Detail::statements ? &map : nullptr);
-    if (fault)
-        return;
+    OperationCounter counter;
     if (detail == Detail::statements) {
-        costStatements(map);
-        operations = countRecorded();
+        for (int k = 0; k <= maxOperations; ++k) {
+            additionTimes.emplace_back(additionUnits * k);
+            multiplicationTimes.emplace_back(multiplicationUnits * k);
+        }
+        // A statement takes a few bytes at least: "a ;" and a line end. Room
+        // reserved and never used costs no memory, since its pages are never
+        // touched.
+        parts.reserve(text.size() / 4 + 1);
+        StatementRecorder recorder(parts, loopFactors, counter);
+        Reader reader(recorder);
+        reader.read(text);
+        recorder.finish(text.size());
+        faults = reader.diagnostics();
+        endOfProgram = reader.programEnd();
+        costStatements();
     } else {
-        operations = countInTree();
+        Reader reader(counter);
+        reader.read(text);
+        faults = reader.diagnostics();
+        endOfProgram = reader.programEnd();
     }
-    costTotal();
+    if (faults.empty()) {
+        operations = counter.counts();
+        sum = costOfCounts(operations, model);
+    }
 }
+
+Analysis::~Analysis() = default;
 
 const LineIndex& Analysis::lines() const {
     if (!lineIndex)
@@ -197,103 +268,27 @@ const LineIndex& Analysis::lines() const {
     return *lineIndex;
 }
 
-Analysis::~Analysis() = default;
-
-void Analysis::read(SourceMap* map) {
-    const std::size_t start = byteOrderMark(source);
-    TextBuffer buffer(source, start);
-    std::istream in(&buffer);
-    try {
-        ErrorLineCapture quiet;
-        tree = map ? std::make_unique<Program>(in, *map) : std::make_unique<Program>(in);
-    } catch (const SyntaxError& e) {
-        if (!map) {
-            SourceMap spans;
-            read(&spans);
-            return;
-        }
-        fault = diagnose(e, source, start, *map, lines());
-        return;
-    }
-    endOfProgram = static_cast<std::size_t>(buffer.pubseekoff(0, std::ios_base::cur, std::ios_base::in));
-    std::size_t end = endOfProgram;
-    while (end < source.size() && isBlank(source[end]))
-        ++end;
-    if (end < source.size()) {
-        fault = trailingText(source, end, lines());
-        tree.reset();
-    }
+const Integer& Analysis::factorOf(const StatementInfo& statement) const {
+    if (statement.parent < 0)
+        return one;
+    return loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
 }
 
-Counts Analysis::countInTree() const {
-    try {
-        return countOperations<std::int64_t>(*tree);
-    } catch (const Overflow&) {
-        return countOperations<Integer>(*tree);
-    }
-}
-
-// The statements have been recorded in a compact array: adding their
-// operations there spares another walk through the whole tree.
-Counts Analysis::countRecorded() const {
-    Counts counts{{Integer(0)}, {Integer(0)}};
-    for (const StatementInfo& part : parts)
-        if (!part.isLoop())
-            addOperations(counts, part);
-    return counts;
-}
-
-Counts Analysis::countsOf(const StatementInfo& statement) const {
-    Counts counts{{Integer(0)}, {Integer(0)}};
-    if (!statement.isLoop()) {
-        addOperations(counts, statement);
-        return counts;
-    }
-    // the statements of a loop follow it in source order, up to its END
-    for (auto i = static_cast<std::size_t>(&statement - parts.data()) + 1;
-         i < parts.size() && parts[i].begin < statement.end; ++i)
-        if (!parts[i].isLoop())
-            addOperations(counts, parts[i]);
-    return counts;
-}
-
-// A statement's operations, times the constant counts around it, at the
-// power of n that the loops around it raise them to.
-void Analysis::addOperations(Counts& counts, const StatementInfo& statement) const {
-    const auto power = static_cast<std::size_t>(statement.power);
-    if (power >= counts.additions.size()) {
-        counts.additions.resize(power + 1);
-        counts.multiplications.resize(power + 1);
-    }
-    const Integer& factor =
-        statement.parent < 0
-            ? one
-            : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
-    if (factor == 1) {
-        counts.additions[power] += statement.additions;
-        counts.multiplications[power] += statement.multiplications;
-    } else {
-        counts.additions[power] += factor * statement.additions;
-        counts.multiplications[power] += factor * statement.multiplications;
-    }
-}
-
-void Analysis::costTotal() {
-    std::vector<Integer> units;
-    units.reserve(operations.additions.size());
-    for (std::size_t i = 0; i < operations.additions.size(); ++i)
-        units.emplace_back(additionUnits * operations.additions[i] +
-                           multiplicationUnits * operations.multiplications[i]);
-    sum = Cost(std::move(units), scale);
+// A statement's cost has one term: its own operations' cost, times the
+// constant counts around it, at the power that the loops over n raise it to.
+Integer Analysis::statementUnits(const StatementInfo& statement) const {
+    if (!statement.costed)
+        return Integer(0);
+    Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
+    const Integer& factor = factorOf(statement);
+    if (factor != 1)
+        units *= factor;
+    return units;
 }
 
 // A loop's whole cost is the sum of its statements' costs, so one pass from
 // the last statement to the first adds each into the loop around it.
-void Analysis::costStatements(const SourceMap& map) {
-    parts.reserve(map.statements().size());
-    loopFactors.reserve(map.statements().size());
-    StatementRecorder recorder(map.statements(), parts, loopFactors);
-    walk(*tree, recorder);
+void Analysis::costStatements() {
     // per depth: the coefficients of what the statements seen so far at that
     // depth add up to; cleared, not freed, when their loop has taken them
     std::vector<std::vector<Integer>> open;
@@ -314,7 +309,7 @@ void Analysis::costStatements(const SourceMap& map) {
             loopCosts.push_back(LoopCost{loopUnits.size(), static_cast<std::int32_t>(body.size() - low)});
             loopUnits.insert(loopUnits.end(), body.begin() + static_cast<std::ptrdiff_t>(low), body.end());
             body.clear();
-        } else {
+        } else if (part.costed) {
             const auto power = static_cast<std::size_t>(part.power);
             if (sum.size() <= power)
                 sum.resize(power + 1);
@@ -325,160 +320,151 @@ void Analysis::costStatements(const SourceMap& map) {
     std::reverse(loopCosts.begin(), loopCosts.end());
 }
 
-Cost Analysis::loopCostOf(const StatementInfo& loop) const {
-    const LoopCost& cost = loopCosts[static_cast<std::size_t>(loop.loop)];
-    std::vector<Integer> units(static_cast<std::size_t>(loop.power));
-    const auto first = loopUnits.begin() + static_cast<std::ptrdiff_t>(cost.first);
-    units.insert(units.end(), first, first + cost.count);
-    return Cost(std::move(units), scale);
-}
-
-// A statement's cost has one term: its own operations' cost, times the
-// constant counts around it, at the power that the loops over n raise it to.
-Integer Analysis::statementUnits(const StatementInfo& statement) const {
-    Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
-    if (statement.parent >= 0) {
-        const Integer& factor =
-            loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
-        if (factor != 1)
-            units *= factor;
-    }
-    return units;
-}
-
-// A statement's one term counts only at the order of the total; its share
-// is found without making its cost.
-double Analysis::shareOf(const StatementInfo& statement) const {
-    if (statement.isLoop())
-        return loopCostOf(statement).shareOf(sum);
-    return shareOfTerm(statement, statementUnits(statement));
-}
-
-double Analysis::shareOfTerm(const StatementInfo& statement, const Integer& units) const {
-    const int order = sum.order();
-    return statement.power == order ? Cost::ratio(units, sum.unitsOf(order)) : 0.0;
-}
-
 Cost Analysis::costOf(const StatementInfo& statement) const {
-    if (statement.isLoop())
-        return loopCostOf(statement);
+    if (!statement.costed)
+        return Cost(std::vector<Integer>(1), scale);
+    if (statement.isLoop()) {
+        const LoopCost& cost = loopCosts[static_cast<std::size_t>(statement.loop)];
+        std::vector<Integer> units(static_cast<std::size_t>(statement.power));
+        const auto first = loopUnits.begin() + static_cast<std::ptrdiff_t>(cost.first);
+        units.insert(units.end(), first, first + cost.count);
+        return Cost(std::move(units), scale);
+    }
     std::vector<Integer> units(static_cast<std::size_t>(statement.power) + 1);
     units.back() = statementUnits(statement);
     return Cost(std::move(units), scale);
 }
 
 void Analysis::appendCostText(std::string& out, const StatementInfo& statement) const {
-    if (statement.isLoop()) {
-        loopCostOf(statement).appendText(out);
+    if (statement.isLoop() || !statement.costed) {
+        costOf(statement).appendText(out);
         return;
     }
-    appendTermText(out, statement, statementUnits(statement));
-}
-
-void Analysis::appendTermText(std::string& out, const StatementInfo& statement, const Integer& units) const {
+    const Integer units = statementUnits(statement);
     if (units.is_zero())
         out += '0';
     else
         Cost::appendTerm(out, statement.power, units, scale, true);
 }
 
-std::string Analysis::canonicalText() const {
-    std::ostringstream out;
-    tree->print(out);
-    return out.str();
+// A statement's one term counts only at the order of the total.
+double Analysis::shareOf(const StatementInfo& statement) const {
+    if (statement.isLoop() || !statement.costed)
+        return costOf(statement).shareOf(sum);
+    const int order = sum.order();
+    return statement.power == order ? Cost::ratio(statementUnits(statement), sum.unitsOf(order)) : 0.0;
 }
 
 namespace {
 
-// Visits the variables of a term, or the terms of an expression, from the
-// left: the chains are held from their right ends. A statement that was read
-// has at most 50 of either, so they fit in place.
-template <class Node, class Next, class Visit>
-void forEachFromTheLeft(const Node* last, Next next, Visit visit) {
-    const std::size_t inPlace = 64;
-    const Node* nodes[inPlace];
-    std::vector<const Node*> more;
-    std::size_t count = 0;
-    for (const Node* node = last; node; node = next(node), ++count) {
-        if (count < inPlace)
-            nodes[count] = node;
-        else
-            more.push_back(node);
+// A statement's operations, times the constant counts around it, at the
+// power of n that the loops around it raise them to.
+void addOperations(Counts& counts, const StatementInfo& statement, const Integer& factor) {
+    const auto power = static_cast<std::size_t>(statement.power);
+    if (power >= counts.additions.size()) {
+        counts.additions.resize(power + 1);
+        counts.multiplications.resize(power + 1);
     }
-    for (std::size_t i = count; i-- > 0;)
-        visit(i < inPlace ? nodes[i] : more[i - inPlace]);
+    counts.additions[power] += factor * statement.additions;
+    counts.multiplications[power] += factor * statement.multiplications;
 }
 
 }  // namespace
 
-std::string Analysis::canonicalText(const StatementInfo& statement) {
+Counts Analysis::countsOf(const StatementInfo& statement) const {
+    Counts counts{{Integer(0)}, {Integer(0)}};
+    if (!statement.costed)
+        return counts;
+    if (!statement.isLoop()) {
+        addOperations(counts, statement, factorOf(statement));
+        return counts;
+    }
+    // the statements of a loop follow it in source order, up to its END
+    for (auto i = static_cast<std::size_t>(&statement - parts.data()) + 1;
+         i < parts.size() && parts[i].begin < statement.end; ++i)
+        if (!parts[i].isLoop())
+            addOperations(counts, parts[i], factorOf(parts[i]));
+    return counts;
+}
+
+std::vector<Integer> Analysis::runsOf(const StatementInfo& statement) const {
+    if (!statement.costed)
+        return {Integer(0)};
+    std::vector<Integer> runs(static_cast<std::size_t>(statement.power) + 1);
+    runs.back() = statement.isLoop() ? loopFactors[static_cast<std::size_t>(statement.loop)] : factorOf(statement);
+    return runs;
+}
+
+// Each statement on a line of its own, two blanks further in for each loop
+// around it, and each loop's END where the loop ends.
+std::string Analysis::canonicalProgram() const {
+    std::string out = "BEGIN\n";
+    std::vector<std::size_t> open;
+    const auto indent = [&out](std::size_t depth) { out.append(2 * depth + 2, ' '); };
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const StatementInfo& part = parts[i];
+        while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent + 1)) {
+            open.pop_back();
+            indent(open.size());
+            out += "END\n";
+        }
+        indent(static_cast<std::size_t>(part.depth));
+        appendCanonicalText(out, part);
+        out += '\n';
+        if (part.isLoop())
+            open.push_back(i + 1);
+    }
+    for (; !open.empty(); open.pop_back()) {
+        indent(open.size() - 1);
+        out += "END\n";
+    }
+    return out + "END\n";
+}
+
+std::string Analysis::canonicalText(const StatementInfo& statement) const {
     std::string text;
     appendCanonicalText(text, statement);
     return text;
 }
 
-namespace {
-
-// Gathers short pieces in place and hands them to a string in one go: a
-// statement's text is hundreds of one-byte pieces.
-class Pieces {
-public:
-    explicit Pieces(std::string& out) : out(out) {}
-    ~Pieces() { flush(); }
-    Pieces(const Pieces&) = delete;
-    Pieces& operator=(const Pieces&) = delete;
-
-    void put(char c) {
-        if (used == sizeof held)
-            flush();
-        held[used++] = c;
-    }
-    void put(char a, char b, char c) {
-        put(a);
-        put(b);
-        put(c);
-    }
-
-private:
-    void flush() {
-        out.append(held, used);
-        used = 0;
-    }
-
-    std::string& out;
-    char held[256];
-    std::size_t used = 0;
-};
-
-}  // namespace
-
-void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) {
-    if (const LoopStatement* loop = statement.node->asLoop()) {
+// A statement is written from its own bytes: within a term, the odd places
+// are the '*' between variables and the even ones the variables, whatever
+// they hold.
+void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) const {
+    if (statement.isLoop()) {
         out += "LOOP ";
-        out += loop->getCount() < 0 ? "n" : std::to_string(loop->getCount());
+        if (statement.count == ReadEvents::unknownCount)
+            out += '?';
+        else if (statement.count < 0)
+            out += 'n';
+        else
+            out += std::to_string(statement.count);
         return;
     }
-    Pieces text(out);
-    bool firstTerm = true;
-    const Expression* expression = statement.node->asExpressionStatement()->getExpression();
-    forEachFromTheLeft(
-        expression, [](const Expression* e) { return e->getLeft(); },
-        [&](const Expression* sum) {
-            if (!firstTerm)
-                text.put(' ', '+', ' ');
-            firstTerm = false;
-            bool firstVariable = true;
-            forEachFromTheLeft(
-                sum->getTerm(), [](const Term* t) { return t->getLeft(); },
-                [&](const Term* product) {
-                    if (!firstVariable)
-                        text.put(' ', '*', ' ');
-                    firstVariable = false;
-                    text.put(product->getVariable()->getName());
-                });
-        });
-    text.put(' ');
-    text.put(';');
+    char held[512];
+    std::size_t used = 0;
+    int place = 0;
+    for (auto i = static_cast<std::size_t>(statement.begin); i < static_cast<std::size_t>(statement.end); ++i) {
+        const char c = source[i];
+        if (isBlank(c))
+            continue;
+        if (c == ';') {
+            held[used++] = ' ';
+            held[used++] = ';';
+        } else if (c == '+') {
+            held[used++] = ' ';
+            held[used++] = '+';
+            held[used++] = ' ';
+            place = 0;
+        } else if (place++ % 2 == 1) {
+            held[used++] = ' ';
+            held[used++] = '*';
+            held[used++] = ' ';
+        } else {
+            held[used++] = c;
+        }
+    }
+    out.append(held, used);
 }
 
 namespace {
@@ -546,6 +532,27 @@ const StatementInfo* Analysis::statementAt(std::size_t offset) const {
     while (s && at >= s->end)
         s = s->parent >= 0 ? &parts[static_cast<std::size_t>(s->parent)] : nullptr;
     return s;
+}
+
+std::vector<Analysis::LineCost> Analysis::lineCosts() const {
+    std::vector<LineCost> costs;
+    for (std::size_t i = 0; i < parts.size();) {
+        const std::size_t line = parts[i].line;
+        LineCost here{line, i, i, Cost(std::vector<Integer>(1), scale), 0.0};
+        std::size_t j = i;
+        for (; j < parts.size() && parts[j].line == line; ++j) {
+            const StatementInfo& part = parts[j];
+            // what begins inside a statement of the same line is in its cost already
+            if (part.parent >= 0 && static_cast<std::size_t>(part.parent) >= i)
+                continue;
+            here.cost.add(costOf(part));
+        }
+        here.last = j;
+        here.share = here.cost.shareOf(sum);
+        costs.push_back(std::move(here));
+        i = j;
+    }
+    return costs;
 }
 
 }  // namespace analysis

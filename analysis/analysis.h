@@ -12,11 +12,8 @@
 #include "cost.h"
 #include "largememory.h"
 #include "number.h"
+#include "reader.h"
 #include "text.h"
-
-class Program;
-class SourceMap;
-class Statement;
 
 namespace analysis {
 
@@ -26,13 +23,9 @@ struct CostModel {
     Decimal multiplication = Decimal::whole(1);
 };
 
-// Why a text is not a program, where, in plain words.
-struct Diagnostic {
-    std::size_t offset;   // first byte of the offending text, or the end of input
-    std::size_t length;   // bytes of the offending text; 0 at the end of input
-    Place place;          // of `offset`
-    std::string message;  // every byte that is not printable ASCII written as \xHH
-};
+// The one reader of a cost that a user gives, for every front-end: a decimal
+// number as Decimal::parse reads it, nothing around it.
+std::optional<Decimal> parseCost(std::string_view text);
 
 // The operations of a program, as polynomials in n with whole coefficients:
 // how many '+' and how many '*' run, whatever they cost.
@@ -44,14 +37,17 @@ struct Counts {
 // One statement or loop of a program, in source order.
 struct StatementInfo {
     std::int64_t begin;            // offset of its first byte
-    std::int64_t end;              // one past its ';' or its END
-    const ::Statement* node;       // in the analysed tree
+    std::int64_t end;              // one past its ';' or its END; the end of input for a loop left open
     std::int32_t parent;           // index of the loop around it, or -1
     std::int32_t loop;             // for a loop, its index among the loops; -1 for a statement
+    std::int32_t count;            // a loop's count, -1 or below for n; ReadEvents::unknownCount if it did not read
+    std::uint32_t line;            // of `begin`, from 1
+    std::uint32_t column;          // of `begin`, in bytes from 1
     std::int16_t depth;            // loops around it
     std::int16_t power;            // loops over n around it, a loop's own counted
     std::uint8_t additions;        // a statement's own '+'
     std::uint8_t multiplications;  // a statement's own '*'
+    bool costed;                   // false inside (or for) a loop whose count did not read
 
     bool isLoop() const { return loop >= 0; }
 };
@@ -62,8 +58,32 @@ enum class Detail {
     statements,  // also every statement's cost, position and text
 };
 
-// A program text read, checked and costed exactly. The text must outlive the
-// analysis, which one thread uses at a time. A UTF-8 byte-order mark at the start is skipped; offsets count
+// The operations counted as a program is read: per power of n, in machine
+// words while they fit, with integers of any size from the first overflow on.
+class OperationCounter : public ReadEvents {
+public:
+    OperationCounter();
+    ~OperationCounter() override;
+    void loopBegins(std::size_t offset, Place place, std::int32_t count) override;
+    void loopEnds(std::size_t end) override;
+    void statement(std::size_t begin, std::size_t end, Place place, int additions, int multiplications) override;
+    Counts counts() const;
+
+private:
+    struct Level;
+    void growTo(std::size_t power);
+    void addBig(const Level& level, int additions, int multiplications);
+    std::vector<Level> levels;
+    std::vector<std::int64_t> additions;
+    std::vector<std::int64_t> multiplications;
+    bool big = false;  // the counts are in the integers below from now on
+    std::vector<Integer> bigAdditions;
+    std::vector<Integer> bigMultiplications;
+};
+
+// A program text read, checked and costed exactly: the one report that every
+// front-end shows. The text must outlive the analysis, which one thread uses
+// at a time. A UTF-8 byte-order mark at the start is skipped; offsets count
 // from the first byte of the text all the same.
 class Analysis {
 public:
@@ -72,71 +92,76 @@ public:
     Analysis(const Analysis&) = delete;
     Analysis& operator=(const Analysis&) = delete;
 
-    // Set when the text is not a program; nothing else is then.
-    const std::optional<Diagnostic>& error() const { return fault; }
-    bool ok() const { return !fault; }
+    // Every error, in source order (at most Reader::maxDiagnostics); the
+    // first is where the library's reader stops.
+    const std::vector<Diagnostic>& diagnostics() const { return faults; }
+    // The first error, or null when the text is a program.
+    const Diagnostic* error() const { return faults.empty() ? nullptr : &faults.front(); }
+    bool ok() const { return faults.empty(); }
 
     std::string_view text() const { return source; }
     // Made on first use: a total alone needs no lines.
     const LineIndex& lines() const;
-    const Program& program() const { return *tree; }
     // One past the closing END.
     std::size_t programEnd() const { return endOfProgram; }
-    // The program in its canonical layout, as the library prints it.
-    std::string canonicalText() const;
 
+    // Only where ok(): a text with errors has no total.
     const Cost& total() const { return sum; }
     const Counts& counts() const { return operations; }
     const CostModel& model() const { return costs; }
 
-    // Empty unless the detail was asked for.
+    // Empty unless the detail was asked for; with errors, the statements
+    // that read.
     using Statements = std::vector<StatementInfo, largememory::Allocator<StatementInfo>>;
-    using Integers = std::vector<Integer, largememory::Allocator<Integer>>;
     const Statements& statements() const { return parts; }
     // A statement's cost times the counts of the loops around it; a loop's
-    // whole cost times the counts of the loops around it.
+    // whole cost times the counts of the loops around it. Zero for what is
+    // not costed.
     Cost costOf(const StatementInfo& statement) const;
-    // The same without making a Cost, for output of millions of statements:
-    // a loop's whole cost, and a statement's one term, units * 10^-scale *
-    // n^power.
-    Cost loopCostOf(const StatementInfo& loop) const;
-    Integer statementUnits(const StatementInfo& statement) const;
+    // Appends the text of costOf(statement), without making it.
+    void appendCostText(std::string& out, const StatementInfo& statement) const;
+    // What the cost is of the total as n grows (see Cost::shareOf).
+    double shareOf(const StatementInfo& statement) const;
     // How many '+' and '*' a statement runs: its own operations times the
     // counts of the loops around it; for a loop, those of every statement in
     // it, added up.
     Counts countsOf(const StatementInfo& statement) const;
-    // Appends the text of costOf(statement).
-    void appendCostText(std::string& out, const StatementInfo& statement) const;
-    // The text and the share of a statement's one term from its units, for
-    // output that has worked them out already.
-    void appendTermText(std::string& out, const StatementInfo& statement, const Integer& units) const;
-    double shareOfTerm(const StatementInfo& statement, const Integer& units) const;
-    double shareOf(const StatementInfo& statement) const;
-    Place placeOf(const StatementInfo& statement) const {
-        return lines().placeOf(static_cast<std::size_t>(statement.begin));
-    }
+    // How many times a statement runs (for a loop: its body), as a
+    // polynomial in n: the product of the counts of the loops around it.
+    std::vector<Integer> runsOf(const StatementInfo& statement) const;
+    Place placeOf(const StatementInfo& statement) const { return Place{statement.line, statement.column}; }
+    // The program in the library's canonical layout, from the statements.
+    std::string canonicalProgram() const;
     // "a + b * c ;" for a statement, "LOOP n" or "LOOP 3" for a loop.
-    static std::string canonicalText(const StatementInfo& statement);
-    static void appendCanonicalText(std::string& out, const StatementInfo& statement);
+    std::string canonicalText(const StatementInfo& statement) const;
+    void appendCanonicalText(std::string& out, const StatementInfo& statement) const;
     // The costliest statements (not loops), at most `count`, costliest
     // first; equal costs in source order.
     std::vector<const StatementInfo*> hottest(std::size_t count) const;
     // The innermost statement or loop whose text holds `offset`, or null.
     const StatementInfo* statementAt(std::size_t offset) const;
 
+    // Where costs are shown, the same in every front-end: on the line where
+    // a statement or loop begins, the cost of what begins there and is not
+    // inside something else that begins on that line. In line order.
+    struct LineCost {
+        std::size_t line;   // from 1
+        std::size_t first;  // index of the first statement that begins there
+        std::size_t last;   // one past the last one
+        Cost cost;          // of the outermost ones among them
+        double share;       // of the total
+    };
+    std::vector<LineCost> lineCosts() const;
+
 private:
-    void read(SourceMap* map);
-    Counts countInTree() const;
-    Counts countRecorded() const;
-    void addOperations(Counts& counts, const StatementInfo& statement) const;
-    void costTotal();
-    void costStatements(const SourceMap& map);
+    void costStatements();
+    Integer statementUnits(const StatementInfo& statement) const;
+    const Integer& factorOf(const StatementInfo& statement) const;
 
     std::string_view source;
     mutable std::unique_ptr<LineIndex> lineIndex;
     CostModel costs;
-    std::optional<Diagnostic> fault;
-    std::unique_ptr<Program> tree;
+    std::vector<Diagnostic> faults;
     std::size_t endOfProgram = 0;
     Cost sum;
     Counts operations;
@@ -148,6 +173,7 @@ private:
         std::size_t first;   // index of its lowest coefficient in loopUnits
         std::int32_t count;  // coefficients it has there
     };
+    using Integers = std::vector<Integer, largememory::Allocator<Integer>>;
     std::vector<LoopCost, largememory::Allocator<LoopCost>> loopCosts;
     Integers loopUnits;
     Integers loopFactors;  // the constant counts of each loop and those around it, multiplied
@@ -160,6 +186,21 @@ private:
     std::vector<Integer> multiplicationTimes;
     int scale = 0;
 };
+
+// The total cost of a program read from `input` a block at a time, in memory
+// that does not grow with the input.
+struct StreamedCost {
+    std::vector<Diagnostic> diagnostics;
+    Counts counts;
+    Cost total;
+};
+StreamedCost costStream(ByteSource& input, const CostModel& model);
+
+// The cost under `model` of operations counted as `counts`.
+Cost costOfCounts(const Counts& counts, const CostModel& model);
+
+// A share as every front-end writes it: "77.8%", "0.123%", "0%".
+std::string shareText(double share);
 
 }  // namespace analysis
 

@@ -3,6 +3,8 @@
 #include <iostream>
 #include <memory>
 #include <stdexcept>
+#include <streambuf>
+#include <vector>
 
 #include "analysis.h"
 #include "annotate.h"
@@ -42,18 +44,31 @@ void beginLine(Output& output, const std::string& name) {
         output.out << printableName(name) << ": ";
 }
 
-analysis::Detail detailFor(Mode mode) {
-    return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot ? analysis::Detail::statements
-                                                                             : analysis::Detail::total;
+// Reads a text in memory where it stands.
+class TextBuffer : public std::streambuf {
+public:
+    explicit TextBuffer(std::string_view text) {
+        char* const begin = const_cast<char*>(text.data());  // read only: nothing here writes
+        setg(begin, begin, begin + text.size());
+    }
+};
+
+// The library's own tree of a text that the analysis has read: the two
+// readers take the same programs, so this one meets no error.
+std::unique_ptr<Program> libraryTree(std::string_view text) {
+    const std::size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    TextBuffer buffer(text.substr(start));
+    std::istream in(&buffer);
+    return std::make_unique<Program>(in);
 }
 
 // The library's own float cost, as the tool printed it before costs were
 // exact; its limits are errors of their own.
-bool writeFloatCost(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
+bool writeFloatCost(const Program& program, const Options& options, const Source& source, Output& output) {
     const CPUContext context(floatCost(options.addCost, "--add-cost"), floatCost(options.multiplyCost, "--mul-cost"));
     Polynomial total;
     try {
-        total = program.program().computeComplexity(context);
+        total = program.computeComplexity(context);
     } catch (const std::overflow_error&) {
         return costFailed(output, source, "cost degree exceeds 19 (loops over n nested too deeply)");
     }
@@ -64,24 +79,57 @@ bool writeFloatCost(const analysis::Analysis& program, const Options& options, c
     return true;
 }
 
-void writeCounts(const analysis::Analysis& program, const Source& source, Output& output) {
-    beginBlock(output, source.name());
-    const analysis::Counts& counts = program.counts();
+void writeCounts(const analysis::Counts& counts, const std::string& name, Output& output) {
+    beginBlock(output, name);
     output.out << "additions: " << analysis::countText(counts.additions) << '\n'
                << "multiplications: " << analysis::countText(counts.multiplications) << '\n';
 }
 
+void writeDiagnostics(const std::vector<analysis::Diagnostic>& diagnostics, const std::string& name,
+                      const Options& options, Output& output) {
+    if (options.mode == Mode::json)
+        writeJsonFailure(output.out, name, &diagnostics.front(), diagnostics.front().message);
+    for (const analysis::Diagnostic& diagnostic : diagnostics)
+        writeDiagnostic(output.err, name, diagnostic);
+}
+
+// The total needs no more than the reader's stack: the input goes by a
+// block at a time.
+bool analyseStreamed(const std::string& path, const std::string& name, const Options& options, Output& output) {
+    std::unique_ptr<FileBytes> input;
+    try {
+        input = std::make_unique<FileBytes>(path);
+    } catch (const SourceError& e) {
+        return failed(output, name, e.what());
+    }
+    analysis::StreamedCost result;
+    try {
+        result = analysis::costStream(*input, analysis::CostModel{options.addCost, options.multiplyCost});
+    } catch (const SourceError& e) {
+        return failed(output, name, e.what());
+    }
+    if (!result.diagnostics.empty()) {
+        writeDiagnostics(result.diagnostics, name, options, output);
+        return false;
+    }
+    if (options.mode == Mode::cost) {
+        beginLine(output, name);
+        output.out << result.total.text() << '\n';
+    } else if (options.mode == Mode::counts) {
+        writeCounts(result.counts, name, output);
+    }
+    return true;
+}
+
+bool isStreamed(Mode mode) { return mode == Mode::cost || mode == Mode::counts || mode == Mode::check; }
+bool needsStatements(Mode mode) { return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot; }
+
 bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
     switch (options.mode) {
-    case Mode::cost:
-        beginLine(output, source.name());
-        output.out << program.total().text() << '\n';
-        break;
-    case Mode::floatCost: return writeFloatCost(program, options, source, output);
-    case Mode::counts: writeCounts(program, source, output); break;
+    case Mode::floatCost: return writeFloatCost(*libraryTree(program.text()), options, source, output);
     case Mode::format:
         beginBlock(output, source.name());
-        program.program().print(output.out);
+        libraryTree(program.text())->print(output.out);
         break;
     case Mode::annotate:
         beginBlock(output, source.name());
@@ -89,7 +137,7 @@ bool writeResult(const analysis::Analysis& program, const Options& options, cons
         break;
     case Mode::json: writeJson(output.out, source.name(), program); break;
     case Mode::hot: writeHottest(output.out, printableName(source.name()), program, options.hotCount); break;
-    case Mode::check: break;
+    default: break;
     }
     return true;
 }
@@ -98,6 +146,8 @@ bool writeResult(const analysis::Analysis& program, const Options& options, cons
 
 bool analyse(const std::string& path, const Options& options, Output& output) {
     const std::string name = path == "-" ? "<stdin>" : path;
+    if (isStreamed(options.mode))
+        return analyseStreamed(path, name, options, output);
     std::unique_ptr<Source> source;
     try {
         source = std::make_unique<Source>(path);
@@ -106,12 +156,11 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
             writeJsonFailure(output.out, name, nullptr, e.what());
         return failed(output, name, e.what());
     }
-    analysis::CostModel model{options.addCost, options.multiplyCost};
-    const analysis::Analysis program(source->text(), model, detailFor(options.mode));
+    const analysis::CostModel model{options.addCost, options.multiplyCost};
+    const analysis::Analysis program(
+        source->text(), model, needsStatements(options.mode) ? analysis::Detail::statements : analysis::Detail::total);
     if (!program.ok()) {
-        if (options.mode == Mode::json)
-            writeJsonFailure(output.out, name, &*program.error(), program.error()->message);
-        writeDiagnostic(output.err, source->name(), source->text(), program.lines(), *program.error());
+        writeDiagnostics(program.diagnostics(), name, options, output);
         return false;
     }
     return writeResult(program, options, *source, output);

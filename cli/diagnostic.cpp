@@ -22,22 +22,23 @@ std::string printableName(const std::string& name) {
     return analysis::escaped(name, [](unsigned char c) { return !isControl(c); });
 }
 
-void writeDiagnostic(std::ostream& err, const std::string& name, std::string_view text,
-                     const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic) {
+// The line as the reader saw it around the offset; a line longer than
+// `maxShownBytes` is shown from a little before the offset.
+void writeDiagnostic(std::ostream& err, const std::string& name, const analysis::Diagnostic& diagnostic) {
     const analysis::Place place = diagnostic.place;
     err << printableName(name) << ':' << place.line << ':' << place.column << ": error: " << diagnostic.message << '\n';
-    const std::size_t lineStart = lines.lineStart(place.line);
-    std::size_t lineEnd = lines.lineEnd(place.line);
-    if (lineEnd < diagnostic.offset)  // the offset is the CR of a CRLF
-        lineEnd = diagnostic.offset;
-    const std::size_t offset = diagnostic.offset;
-    std::size_t from = lineStart;
-    if (lineEnd - lineStart > maxShownBytes)  // keep some of what leads up to the offset
-        from = std::max(lineStart, offset - std::min(offset, maxShownBytes * 3 / 5));
-    const std::size_t to = std::min(lineEnd, from + maxShownBytes);
-    const std::string lead = from > lineStart ? ellipsis : "";
-    const std::string before = lead + analysis::printable(text.substr(from, offset - from));
-    err << before << analysis::printable(text.substr(offset, to - std::min(to, offset)))
-        << (to < lineEnd ? ellipsis : "") << '\n';
+    const analysis::Excerpt& line = diagnostic.excerpt;
+    const bool longLine = line.moreBefore || line.moreAfter || line.before.size() + line.after.size() > maxShownBytes;
+    std::size_t shownBefore = line.before.size();
+    if (longLine)  // keep some of what leads up to the offset
+        shownBefore = std::min(shownBefore, maxShownBytes * 3 / 5);
+    const std::size_t shownAfter = std::min(line.after.size(), maxShownBytes - shownBefore);
+    const bool cutBefore = shownBefore < line.before.size() || line.moreBefore;
+    const bool cutAfter = shownAfter < line.after.size() || line.moreAfter;
+    const std::string before =
+        (cutBefore ? ellipsis : "") +
+        analysis::printable(std::string_view(line.before).substr(line.before.size() - shownBefore));
+    err << before << analysis::printable(std::string_view(line.after).substr(0, shownAfter))
+        << (cutAfter ? ellipsis : "") << '\n';
     err << std::string(before.size(), ' ') << "^\n";
 }

@@ -16,7 +16,6 @@ std::string printableName(const std::string& name);
 
 // Writes "NAME:LINE:COL: error: MESSAGE", then the source line (at most
 // 100 bytes of it, cut around the offset) and a caret under the offset.
-void writeDiagnostic(std::ostream& err, const std::string& name, std::string_view text,
-                     const analysis::LineIndex& lines, const analysis::Diagnostic& diagnostic);
+void writeDiagnostic(std::ostream& err, const std::string& name, const analysis::Diagnostic& diagnostic);
 
 #endif

@@ -115,28 +115,13 @@ private:
     std::string spare;
 };
 
-void writeLoop(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& loop) {
-    const analysis::Cost cost = program.loopCostOf(loop);
+void writeCost(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement) {
+    const analysis::Cost cost = program.costOf(statement);
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(cost.degree())).raw(", \"coefficients\": ");
     json.coefficients(cost).raw(R"(, "cost": ")");
     std::string& text = json.scratch();
-    cost.appendText(text);
-    json.put(text).raw(R"(", "share": )").number(cost.shareOf(program.total()));
-}
-
-// A statement's cost is one term, so it is written without being made.
-void writeExpressionStatement(JsonLine& json, const analysis::Analysis& program,
-                              const analysis::StatementInfo& statement) {
-    json.raw(", \"degree\": ").number(static_cast<std::size_t>(statement.power)).raw(", \"coefficients\": [");
-    for (int i = 0; i < statement.power; ++i)
-        json.raw("0, ");
-    const analysis::Integer units = program.statementUnits(statement);
-    std::string& text = json.scratch();
-    analysis::Decimal::appendDecimal(text, units, program.total().scale());
-    json.put(text).raw(R"(], "cost": ")");
-    text.clear();
-    program.appendTermText(text, statement, units);
-    json.put(text).raw(R"(", "share": )").number(program.shareOfTerm(statement, units));
+    program.appendCostText(text, statement);
+    json.put(text).raw(R"(", "share": )").number(program.shareOf(statement));
 }
 
 void writeStatement(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement,
@@ -148,12 +133,9 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
     json.number(place.line).raw(", \"column\": ").number(place.column).raw(R"(, "text": ")");
     // canonical texts are letters, blanks, operators and digits: nothing to escape
     std::string& text = json.scratch();
-    analysis::Analysis::appendCanonicalText(text, statement);
+    program.appendCanonicalText(text, statement);
     json.put(text).raw("\"");
-    if (statement.isLoop())
-        writeLoop(json, program, statement);
-    else
-        writeExpressionStatement(json, program, statement);
+    writeCost(json, program, statement);
     json.raw("}");
 }
 
@@ -172,16 +154,11 @@ void writeJson(std::ostream& out, const std::string& file, const analysis::Analy
     json.raw(", \"additions\": ").integers(program.counts().additions);
     json.raw(", \"multiplications\": ").integers(program.counts().multiplications);
     json.raw(", \"statements\": [");
-    const analysis::LineIndex& lines = program.lines();
-    std::size_t line = 1;  // statements come in source order: their lines are found going forward
     bool first = true;
     for (const analysis::StatementInfo& statement : program.statements()) {
-        const auto begin = static_cast<std::size_t>(statement.begin);
-        while (line < lines.lineCount() && lines.lineStart(line + 1) <= begin)
-            ++line;
         if (!first)
             json.raw(", ");
-        writeStatement(json, program, statement, analysis::Place{line, begin - lines.lineStart(line) + 1});
+        writeStatement(json, program, statement, program.placeOf(statement));
         json.flushIfFull();
         first = false;
     }

@@ -74,6 +74,43 @@ void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
 
 }  // namespace
 
+namespace {
+
+int openForReading(const std::string& path) {
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        fail(errno);
+    return fd;
+}
+
+}  // namespace
+
+FileBytes::FileBytes(const std::string& path)
+    : fd(path == "-" ? STDIN_FILENO : openForReading(path)), owned(path != "-") {
+    struct stat status;
+    const int error = ::fstat(fd, &status) < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    if (error != 0) {
+        if (owned)
+            ::close(fd);
+        fail(error);
+    }
+}
+
+FileBytes::~FileBytes() {
+    if (owned)
+        ::close(fd);
+}
+
+std::size_t FileBytes::read(char* into, std::size_t capacity) {
+    const ssize_t n = readSome(fd, into, capacity);
+    if (n < 0)
+        fail(errno);
+    return static_cast<std::size_t>(n);
+}
+
 Source::Source(const std::string& path) : displayName(path == "-" ? "<stdin>" : path) {
     if (path == "-") {
         readAll(STDIN_FILENO, bytes, size);

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader.h"
+
 // Opening or reading an input failed; what() is the system's reason.
 class SourceError : public std::runtime_error {
 public:
@@ -38,6 +40,24 @@ private:
     std::string displayName;
     Bytes bytes;
     std::size_t size = 0;
+};
+
+// A program's input read a block at a time, for the runs that need only the
+// total: memory does not grow with the input.
+class FileBytes : public analysis::ByteSource {
+public:
+    // Throws SourceError with the reason when `path` cannot be opened.
+    explicit FileBytes(const std::string& path);
+    ~FileBytes() override;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    // Throws SourceError with the reason when reading fails.
+    std::size_t read(char* into, std::size_t capacity) override;
+
+private:
+    int fd;
+    bool owned;
 };
 
 #endif

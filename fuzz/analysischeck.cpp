@@ -5,10 +5,15 @@
 #include <stdexcept>
 #include <string>
 
+#include <memory>
+#include <sstream>
+
 #include "analysis.h"
 #include "cpucontext.h"
+#include "errorline.h"
 #include "polynomial.h"
 #include "program.h"
+#include "syntaxerror.h"
 
 namespace {
 
@@ -61,7 +66,7 @@ void checkTotals(const analysis::Analysis& a, const std::string& input) {
             sum.add(a.costOf(s));
     if (sum.compare(a.total()) != 0)
         fail("the top-level statements do not add up to the total", input);
-    const std::string canonical = a.canonicalText();
+    const std::string canonical = a.canonicalProgram();
     const analysis::Analysis again(canonical, a.model(), analysis::Detail::total);
     if (!again.ok() || again.total().text() != a.total().text() || again.counts().additions != a.counts().additions ||
         again.counts().multiplications != a.counts().multiplications)
@@ -70,7 +75,7 @@ void checkTotals(const analysis::Analysis& a, const std::string& input) {
 
 // Whole numbers below 2^24 are exact in a float, and so is every sum and
 // product on the way to them, since no cost here is negative.
-void checkAgainstFloat(const analysis::Analysis& a, const std::string& input) {
+void checkAgainstFloat(const analysis::Analysis& a, const Program& program, const std::string& input) {
     const analysis::Cost& total = a.total();
     if (total.degree() >= Polynomial::capacity)
         return;
@@ -79,7 +84,7 @@ void checkAgainstFloat(const analysis::Analysis& a, const std::string& input) {
             return;
     Polynomial cost;
     try {
-        cost = a.program().computeComplexity(CPUContext(2.0f, 4.0f));
+        cost = program.computeComplexity(CPUContext(2.0f, 4.0f));
     } catch (const std::overflow_error&) {
         fail("the float cost overflows below its capacity", input);
     }
@@ -90,17 +95,66 @@ void checkAgainstFloat(const analysis::Analysis& a, const std::string& input) {
             fail("the float cost differs where floats are exact", input);
 }
 
+// The library's reading of the same bytes: its tree, or where it stopped.
+struct LibraryReading {
+    std::unique_ptr<Program> tree;
+    std::size_t errorOffset = 0;
+    std::size_t end = 0;  // one past the closing END
+};
+
+LibraryReading readWithLibrary(const std::string& input) {
+    const std::size_t start = input.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::istringstream in(input.substr(start));
+    LibraryReading reading;
+    const analysis::ErrorLineCapture quiet;
+    try {
+        reading.tree = std::make_unique<Program>(in);
+        reading.end =
+            start + static_cast<std::size_t>(in.eof() ? input.size() - start : static_cast<std::size_t>(in.tellg()));
+    } catch (const SyntaxError& e) {
+        reading.errorOffset = e.offset() < 0 ? input.size() : start + static_cast<std::size_t>(e.offset());
+    }
+    return reading;
+}
+
+// Both readers take the same programs; where the library stops, the first
+// diagnostic stands: on the token, or for a fault of an expression, in the
+// statement that the library names.
+void checkAgainstLibrary(const analysis::Analysis& a, const LibraryReading& library, const std::string& input) {
+    if (library.tree) {
+        if (a.ok()) {
+            std::ostringstream printed;
+            library.tree->print(printed);
+            if (printed.str() != a.canonicalProgram())
+                fail("the readers print different canonical texts", input);
+            return;
+        }
+        if (a.error()->kind != analysis::Fault::textAfterEnd || a.error()->offset < library.end)
+            fail("the library reads a program that the analysis refuses", input);
+        return;
+    }
+    if (a.ok())
+        fail("the analysis reads a program that the library refuses", input);
+    const analysis::Diagnostic& d = *a.error();
+    const bool inExpression = d.kind == analysis::Fault::missingOperator || d.kind == analysis::Fault::missingVariable;
+    if (inExpression ? (d.offset < library.errorOffset || input.find(';', library.errorOffset) < d.offset)
+                     : d.offset != library.errorOffset)
+        fail("the first diagnostic is not where the library stops", input);
+}
+
 }  // namespace
 
 void checkAnalysis(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const analysis::CostModel model{analysis::Decimal::whole(2), analysis::Decimal::whole(4)};
     const analysis::Analysis a(input, model, analysis::Detail::statements);
+    const LibraryReading library = readWithLibrary(input);
+    checkAgainstLibrary(a, library, input);
     if (!a.ok()) {
         checkDiagnostic(a, input);
         return;
     }
     checkPositions(a, input);
     checkTotals(a, input);
-    checkAgainstFloat(a, input);
+    checkAgainstFloat(a, *library.tree, input);
 }

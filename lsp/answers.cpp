@@ -34,14 +34,13 @@ std::size_t headerEnd(std::string_view text, const StatementInfo& loop) {
     return i;
 }
 
-// Where a statement's hint goes: after its ';' or its loop count, moved to
-// the end of the line when nothing but blanks follows there.
-std::size_t hintOffset(std::string_view text, const StatementInfo& s) {
-    const std::size_t after = s.isLoop() ? headerEnd(text, s) : endOf(s);
-    std::size_t i = after;
-    while (i < text.size() && lineBlank(text[i]))
-        ++i;
-    return i == text.size() || text[i] == '\n' || text[i] == '\r' ? i : after;
+// The end of a line's text, blanks at its end left out: where its hint goes.
+std::size_t hintOffset(const Analysis& a, std::size_t line) {
+    const std::size_t start = a.lines().lineStart(line);
+    std::size_t end = a.lines().lineEnd(line);
+    while (end > start && lineBlank(a.text()[end - 1]))
+        --end;
+    return end;
 }
 
 std::string code(const std::string& text) { return "`" + text + "`"; }
@@ -61,24 +60,35 @@ std::string shortText(const analysis::Cost& cost) {
 }
 
 std::string shareLine(const Analysis& a, const StatementInfo& s) {
+    if (!a.ok())
+        return "- share of the total: none while the program has errors";
     std::string line = "- share of the total as n grows: " + percent(a.shareOf(s));
     if (a.shareOf(s) == 0.0 && !a.costOf(s).isZero() && !a.total().isZero())
         line += " (it grows more slowly than the total)";
     return line;
 }
 
+// Inside a LOOP whose count did not read nothing is costed.
+std::string uncostedHover(const Analysis& a, const StatementInfo& s) {
+    return std::string(s.isLoop() ? "**Loop** " : "**Statement** ") + code(a.canonicalText(s)) +
+           "\n\n- not costed: a loop count around it does not read\n";
+}
+
 std::string statementHover(const Analysis& a, const StatementInfo& s) {
+    if (!s.costed)
+        return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Statement** " + code(Analysis::canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
+    return "**Statement** " + code(a.canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
            shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
 std::string loopHover(const Analysis& a, const StatementInfo& s) {
+    if (!s.costed)
+        return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Loop** " + code(Analysis::canonicalText(s)) +
-           "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" + shareLine(a, s) +
-           "\n- additions: " + code(analysis::countText(counts.additions)) +
+    return "**Loop** " + code(a.canonicalText(s)) + "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" +
+           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
@@ -131,40 +141,22 @@ std::size_t Subject::offset(const Json& position) const {
     return document.positions().offsetOf(positionFrom(position), encoding);
 }
 
-std::string percent(double share) {
-    const double value = share * 100.0;
-    if (value == 0.0 || !std::isfinite(value))
-        return "0%";
-    char text[32];
-    if (std::fabs(value) < 0.001)
-        return value < 0 ? "-0.001% or less" : "less than 0.001%";
-    const int decimals = std::fabs(value) >= 10 ? 1 : std::fabs(value) >= 1 ? 2 : 3;
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    std::string shown = text;
-    while (shown.back() == '0')
-        shown.pop_back();
-    if (shown.back() == '.')
-        shown.pop_back();
-    return shown + "%";
-}
+std::string percent(double share) { return analysis::shareText(share); }
 
 Json diagnosticsOf(const Subject& subject) {
     Json list = Json::array();
-    const Analysis& a = subject.document.analysis(subject.model, analysis::Detail::total);
-    if (!a.error())
-        return list;
-    const analysis::Diagnostic& d = *a.error();
-    list.push_back(Json{{"range", subject.range(d.offset, d.offset + d.length)},
-                        {"severity", severityError},
-                        {"source", "loopcost"},
-                        {"message", d.message}});
+    for (const analysis::Diagnostic& d : subject.analysis().diagnostics())
+        list.push_back(Json{{"range", subject.range(d.offset, d.offset + d.length)},
+                            {"severity", severityError},
+                            {"source", "loopcost"},
+                            {"message", d.message}});
     return list;
 }
 
 Json hoverAt(const Subject& subject, std::size_t offset) {
     const Analysis& a = subject.analysis();
     const std::string_view text = a.text();
-    if (!a.ok() || offset >= text.size() || analysis::isBlank(text[offset]))
+    if (offset >= text.size() || analysis::isBlank(text[offset]))
         return nullptr;
     std::string markdown;
     std::pair<std::size_t, std::size_t> span;
@@ -177,6 +169,8 @@ Json hoverAt(const Subject& subject, std::size_t offset) {
             span = {beginOf(*s), endOf(*s)};
         }
     } else {
+        if (!a.ok())
+            return nullptr;
         markdown = programHover(a);  // BEGIN or the closing END
         span = wordAround(text, offset);
     }
@@ -187,22 +181,22 @@ Json hoverAt(const Subject& subject, std::size_t offset) {
 Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
     Json hints = Json::array();
     const Analysis& a = subject.analysis();
-    if (!a.ok())
-        return hints;
-    const std::string_view text = a.text();
     const analysis::Analysis::Statements& parts = a.statements();
-    // hints stand in source order, so the first one in range is found by halves
-    auto first = std::partition_point(parts.begin(), parts.end(),
-                                      [&](const StatementInfo& s) { return hintOffset(text, s) < from; });
-    for (auto s = first; s != parts.end(); ++s) {
-        const std::size_t at = hintOffset(text, *s);
+    for (const Analysis::LineCost& line : a.lineCosts()) {
+        const std::size_t at = hintOffset(a, line.line);
+        if (at < from)
+            continue;
         if (at > to)
             break;
+        if (!parts[line.first].costed)
+            continue;
+        std::string tooltip = "the cost of what begins on this line";
+        if (a.ok())
+            tooltip += "; share of the total: " + percent(line.share);
         hints.push_back(Json{{"position", subject.position(at)},
-                             {"label", shortText(a.costOf(*s))},
+                             {"label", shortText(line.cost)},
                              {"paddingLeft", true},
-                             {"tooltip", (s->isLoop() ? "the whole loop; " : "") + std::string("share of the total: ") +
-                                             percent(a.shareOf(*s))}});
+                             {"tooltip", tooltip}});
     }
     return hints;
 }
@@ -210,20 +204,19 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
 Json documentSymbols(const Subject& subject, bool hierarchical) {
     Json symbols = Json::array();
     const Analysis& a = subject.analysis();
-    if (!a.ok())
-        return symbols;
     const std::string_view text = a.text();
     const analysis::Analysis::Statements& parts = a.statements();
+    // a loop that did not read is no symbol, nor is anything inside it
     if (!hierarchical) {
         for (const StatementInfo& s : parts) {
-            if (!s.isLoop())
+            if (!s.isLoop() || !s.costed)
                 continue;
             Json symbol{
-                {"name", Analysis::canonicalText(s)},
+                {"name", a.canonicalText(s)},
                 {"kind", symbolKindNamespace},
                 {"location", {{"uri", subject.document.uri()}, {"range", subject.range(beginOf(s), endOf(s))}}}};
             if (s.parent >= 0)
-                symbol["containerName"] = Analysis::canonicalText(parts[static_cast<std::size_t>(s.parent)]);
+                symbol["containerName"] = a.canonicalText(parts[static_cast<std::size_t>(s.parent)]);
             symbols.push_back(std::move(symbol));
         }
         return symbols;
@@ -233,13 +226,13 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
     std::vector<Json> children(parts.size());
     for (std::size_t i = parts.size(); i-- > 0;) {
         const StatementInfo& s = parts[i];
-        if (!s.isLoop())
+        if (!s.isLoop() || !s.costed)
             continue;
         Json& mine = children[i];
         if (mine.is_null())
             mine = Json::array();
         std::reverse(mine.begin(), mine.end());
-        Json symbol{{"name", Analysis::canonicalText(s)},
+        Json symbol{{"name", a.canonicalText(s)},
                     {"detail", shortText(a.costOf(s))},
                     {"kind", symbolKindNamespace},
                     {"range", subject.range(beginOf(s), endOf(s))},
@@ -260,7 +253,7 @@ Json formattingEdits(const Subject& subject) {
     if (!a.ok())
         return edits;
     const std::string_view text = a.text();
-    std::string wanted = a.canonicalText();
+    std::string wanted = a.canonicalProgram();
     // the layout is the library's; a byte-order mark and CRLF line ends stay
     const std::size_t newline = text.find('\n');
     if (newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r') {

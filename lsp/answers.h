@@ -28,11 +28,12 @@ struct Subject {
 
 Position positionFrom(const Json& position);
 
-// The diagnostics of a document: none when it reads, else the one error.
+// The diagnostics of a document: none when it reads, else every error.
 Json diagnosticsOf(const Subject& subject);
 // Markdown on the statement, loop, BEGIN or END at `offset`; null elsewhere.
 Json hoverAt(const Subject& subject, std::size_t offset);
-// A cost hint after each statement and loop whose hint lies in [from, to].
+// A cost hint at the end of each line on which statements begin, for the
+// lines whose end lies in [from, to]: what the analysis shows on that line.
 Json inlayHints(const Subject& subject, std::size_t from, std::size_t to);
 // One symbol per loop, nested as the loops are, or flat with container names.
 Json documentSymbols(const Subject& subject, bool hierarchical);

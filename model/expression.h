@@ -22,11 +22,6 @@ public:
     void print(std::ostream& out) const;
     int equal(const Expression& other) const;
 
-    // The last term, and the sum before it (null for one term): an expression
-    // is walked from its right end.
-    const Term* getTerm() const { return term; }
-    const Expression* getLeft() const { return left; }
-
 private:
     Expression* left;  // the sum before the last '+', or null
     Term* term;        // the last term, never null

@@ -24,9 +24,6 @@ public:
     Polynomial computeComplexity(CPUContext context) const override;
     void print(std::ostream& out, int indent) const override;
     int equal(const Statement& other) const override;
-    const ExpressionStatement* asExpressionStatement() const override { return this; }
-
-    const Expression* getExpression() const { return expression; }
 
 private:
     void read(Scanner& scan);

@@ -26,11 +26,6 @@ public:
     Polynomial computeComplexity(CPUContext context) const override;
     void print(std::ostream& out, int indent) const override;
     int equal(const Statement& other) const override;
-    const LoopStatement* asLoop() const override { return this; }
-
-    // The repetitions, negative for n, and the body.
-    int getCount() const { return count; }
-    const Statementlist* getBody() const { return body; }
 
 private:
     void read(Scanner& scan);

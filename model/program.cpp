@@ -5,30 +5,21 @@
 
 #include "nodepool.h"
 #include "scanner.h"
-#include "sourcemap.h"
 #include "statementlist.h"
 
 namespace {
 const char* const who = "Program(isttream&)";
 }
 
-Program::Program(std::istream& in) : body(nullptr) { read(in, nullptr); }
-
-Program::Program(std::istream& in, SourceMap& positions) : body(nullptr) {
-    positions.clear();
-    read(in, &positions);
-}
+Program::Program(std::istream& in) : body(nullptr) { read(in); }
 
 // program = "BEGIN" statementlist "END"
-void Program::read(std::istream& in, SourceMap* positions) {
+void Program::read(std::istream& in) {
     nodepool::TreeScope tree;
     Scanner scan(in);
-    scan.positions = positions;
-    const std::streamoff begin = scan.expectKeyword("BEGIN", who);
+    scan.expectKeyword("BEGIN", who);
     std::unique_ptr<Statementlist> list(new Statementlist(scan));
     scan.expectKeyword("END", who);
-    if (positions)
-        positions->setProgram(SourceMap::Span{begin, scan.offset()});
     body = list.release();
     tree.keep();
 }

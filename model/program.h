@@ -5,7 +5,6 @@
 
 #include "complexity.h"
 
-class SourceMap;
 class Statementlist;
 
 // The root of a parse tree: "BEGIN" statements "END".
@@ -13,9 +12,6 @@ class Program : public Complexity {
 public:
     // Reads a whole program; nothing behind the closing END is read.
     explicit Program(std::istream& in);
-    // Reads a whole program and records in `positions` where its statements
-    // stand; the map is cleared first.
-    Program(std::istream& in, SourceMap& positions);
     // Takes ownership of the body.
     explicit Program(Statementlist* body);
     ~Program() override;
@@ -24,10 +20,8 @@ public:
     void print(std::ostream& out) const;
     int equal(const Program& other) const;
 
-    const Statementlist* getBody() const { return body; }
-
 private:
-    void read(std::istream& in, SourceMap* positions);
+    void read(std::istream& in);
 
     Statementlist* body;  // owned
 };

@@ -6,8 +6,6 @@
 #include <locale>
 #include <string>
 
-class SourceMap;
-
 // The token reader that the statement-level constructors share during one
 // parse. It reads straight from the stream's buffer, skipping white space as
 // the stream's locale classifies it, exactly as formatted extraction would,
@@ -105,8 +103,7 @@ public:
     // Reports that the input ended where `who` expected more.
     [[noreturn]] void unexpectedEnd(const char* who);
 
-    int depth = 0;                   // loops open around the reader that is running now
-    SourceMap* positions = nullptr;  // where statements are recorded, if anywhere
+    int depth = 0;  // loops open around the reader that is running now
 
 private:
     void markEnd();

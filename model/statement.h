@@ -16,11 +16,6 @@ public:
     // 1 for the same kind with the same structure, else 0.
     virtual int equal(const Statement& other) const = 0;
 
-    // This statement as the kind it is, or null: how code outside the library
-    // tells the kinds apart while it walks a tree.
-    virtual const ExpressionStatement* asExpressionStatement() const { return nullptr; }
-    virtual const LoopStatement* asLoop() const { return nullptr; }
-
 protected:
     static void writeIndent(std::ostream& out, int indent);
 };

@@ -8,7 +8,6 @@
 #include "expressionstatement.h"
 #include "loopstatement.h"
 #include "scanner.h"
-#include "sourcemap.h"
 #include "syntaxerror.h"
 
 namespace {
@@ -24,17 +23,7 @@ Statement* readKindOf(Scanner& scan, int first) {
     return new ExpressionStatement(scan);
 }
 
-// The statement's span goes into the parse's map before its body is read, so
-// that the map lists a loop before the statements inside it.
-Statement* readStatement(Scanner& scan, int first) {
-    SourceMap* const map = scan.positions;
-    if (!map)
-        return readKindOf(scan, first);
-    const std::size_t index = map->beginStatement(scan.offset());
-    Statement* statement = readKindOf(scan, first);
-    map->endStatement(index, scan.offset());
-    return statement;
-}
+Statement* readStatement(Scanner& scan, int first) { return readKindOf(scan, first); }
 
 // The costs of a list's statements, kept until they can be summed from the
 // last. Every list being costed on a thread shares one stack, so costing a

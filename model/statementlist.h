@@ -25,10 +25,6 @@ public:
     void print(std::ostream& out, int indent) const;
     int equal(const Statementlist& other) const;
 
-    // This node's statement and the list after it (null for the last one).
-    const Statement* getStatement() const { return statement; }
-    const Statementlist* getRest() const { return rest; }
-
 private:
     void read(Scanner& scan);
 

@@ -22,11 +22,6 @@ public:
     void print(std::ostream& out) const;
     int equal(const Term& other) const;
 
-    // The last variable, and the product before it (null for one variable):
-    // a term is walked from its right end.
-    const Variable* getVariable() const { return variable; }
-    const Term* getLeft() const { return left; }
-
 private:
     friend class Expression;           // costs its terms
     float cost(float multiply) const;  // the constant of computeComplexity

@@ -15,7 +15,6 @@ public:
 
     void print(std::ostream& out) const;
     int equal(const Variable& other) const;
-    char getName() const { return name; }
 
     LOOPCOST_POOLED_NODE
 

@@ -1,0 +1,667 @@
+#include "reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace analysis {
+
+namespace {
+
+const int noMore = -1;
+
+// What a byte is to the reader, looked up once per byte.
+enum Class : std::uint8_t { other, blank, newline, letter, plus, star, semicolon };
+
+struct ClassTable {
+    Class of[256];
+    constexpr ClassTable() : of() {
+        for (int c = 0; c < 256; ++c)
+            of[c] = other;
+        of[static_cast<unsigned char>(' ')] = blank;
+        for (char c : {'\t', '\v', '\f', '\r'})
+            of[static_cast<unsigned char>(c)] = blank;
+        of[static_cast<unsigned char>('\n')] = newline;
+        for (int c = 'a'; c <= 'z'; ++c)
+            of[c] = letter;
+        of[static_cast<unsigned char>('+')] = plus;
+        of[static_cast<unsigned char>('*')] = star;
+        of[static_cast<unsigned char>(';')] = semicolon;
+    }
+};
+constexpr ClassTable classes;
+
+inline Class classOf(int c) { return classes.of[static_cast<unsigned char>(c)]; }
+inline bool isSpace(int c) { return classOf(c) == blank || classOf(c) == newline; }
+bool isLower(int c) { return c >= 'a' && c <= 'z'; }
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// A word is quoted in a message up to this many bytes, then "...", so that a
+// message stays one line whatever the input holds.
+const std::size_t quotedBytes = 40;
+
+std::string quoted(std::string_view word, bool longer) {
+    std::string text = "'" + printable(word.substr(0, quotedBytes));
+    if (longer || word.size() > quotedBytes)
+        text += "...";
+    return text + "'";
+}
+
+std::string placeText(Place p) { return std::to_string(p.line) + ":" + std::to_string(p.column); }
+
+}  // namespace
+
+// The bytes of the input, a block at a time, with the place of the next one.
+// A little of what came before the block is kept in front of it, so that a
+// diagnostic can show the line it stands on.
+class Reader::Input {
+public:
+    static constexpr std::size_t blockSize = std::size_t(1) << 18;
+    static constexpr std::size_t kept = 512;       // bytes kept from before the block
+    static constexpr std::size_t lookahead = 256;  // bytes a word may be looked at before it is read
+
+    explicit Input(std::string_view text) : data(text.data()), p(text.data()), end(text.data() + text.size()) {}
+    Input(ByteSource& source, std::vector<Diagnostic>& diagnostics)
+        : source(&source), diagnostics(&diagnostics), buffer(new char[kept + blockSize]) {
+        data = p = end = buffer.get();
+    }
+
+    // The next byte without consuming it, or noMore.
+    int peek() {
+        if (p == end && !refill(1))
+            return noMore;
+        return static_cast<unsigned char>(*p);
+    }
+    // The byte `k` after the next one, for k < lookahead.
+    int peekAt(std::size_t k) {
+        if (static_cast<std::size_t>(end - p) <= k && !refill(k + 1))
+            return noMore;
+        return static_cast<unsigned char>(p[k]);
+    }
+    // Consumes the byte that peek() returned, which is no line feed.
+    void skip() { ++p; }
+    // Consumes any byte.
+    void consume() {
+        if (*p == '\n')
+            newLine();
+        ++p;
+    }
+    // Skips white space; the next byte, or noMore.
+    int skipBlanks() {
+        for (;;) {
+            while (p != end) {
+                const Class c = classOf(*p);
+                if (c == blank) {
+                    ++p;
+                } else if (c == newline) {
+                    newLine();
+                    ++p;
+                } else {
+                    return static_cast<unsigned char>(*p);
+                }
+            }
+            if (!refill(1))
+                return noMore;
+        }
+    }
+    void skipByteOrderMark() {
+        if (peekAt(0) == 0xEF && peekAt(1) == 0xBB && peekAt(2) == 0xBF)
+            p += 3;
+    }
+    // Reads up to white space or the end; keeps the first bytes in `shown`,
+    // returns how many bytes the word has. A NUL ends it too: no text that
+    // holds one is a program, and the input may be endless.
+    std::size_t readWord(std::string& shown) {
+        shown.clear();
+        std::size_t length = 0;
+        for (int c = peek(); c != noMore && !isSpace(c); c = peek()) {
+            if (shown.size() <= quotedBytes)
+                shown.push_back(static_cast<char>(c));
+            ++p;
+            ++length;
+            if (c == 0) {
+                sawNul = true;
+                break;
+            }
+        }
+        return length;
+    }
+    // The word ahead without consuming it: at most `lookahead` bytes of it.
+    std::size_t wordAhead(std::string& shown) {
+        shown.clear();
+        std::size_t length = 0;
+        for (int c = peekAt(0); length < lookahead && c != noMore && !isSpace(c); c = peekAt(++length))
+            if (shown.size() <= quotedBytes)
+                shown.push_back(static_cast<char>(c));
+        return length;
+    }
+    // Whether `keyword` stands next as a whole word; consumed if so.
+    bool keyword(std::string_view word) {
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if (peekAt(i) != static_cast<unsigned char>(word[i]))
+                return false;
+        const int after = peekAt(word.size());
+        if (after != noMore && !isSpace(after))
+            return false;
+        p += word.size();
+        return true;
+    }
+
+    std::size_t offset() const { return base + static_cast<std::size_t>(p - data); }
+    Place place() const { return Place{line, offset() - lineStart + 1}; }
+    std::size_t currentLineStart() const { return lineStart; }
+    bool nul() const { return sawNul; }
+    void noteNul() { sawNul = true; }
+
+    // The line around `at` (on the line that begins at `start`), as far as
+    // the bytes at hand and those still to come show it.
+    Excerpt excerptAt(std::size_t at, std::size_t start) {
+        Excerpt e;
+        const std::size_t first = std::max({start, at >= Excerpt::reach ? at - Excerpt::reach : 0, base});
+        e.moreBefore = first > start;
+        if (at >= first && at <= offset() + static_cast<std::size_t>(end - p))
+            e.before.assign(data + (first - base), at - first);
+        else
+            e.moreBefore = true;
+        if (at >= base) {
+            afterFrom = std::min(at - base, static_cast<std::size_t>(end - data));
+            extend(e, data + afterFrom, end);
+        } else {
+            e.moreAfter = true;
+            lineEnded = true;
+        }
+        return e;
+    }
+    // Marks the excerpt of the newest diagnostic as waiting for the bytes of
+    // the next block, when this one ended in the middle of its line.
+    void awaitRestOf(std::size_t diagnostic) {
+        if (!source)
+            return;
+        const Excerpt& e = (*diagnostics)[diagnostic].excerpt;
+        if (!e.moreAfter && !done(e) && !lineEnded && source && !atEnd)
+            waiting.push_back(diagnostic);
+    }
+    std::size_t bytesRead() const { return offset(); }
+
+private:
+    // An excerpt is done at its line end or at `reach` bytes.
+    static bool done(const Excerpt& e) { return e.moreAfter || e.after.size() >= Excerpt::reach; }
+    bool lineEnded = false;
+
+    void extend(Excerpt& e, const char* from, const char* to) {
+        lineEnded = false;
+        for (const char* q = from; q != to; ++q) {
+            if (*q == '\n') {
+                if (!e.after.empty() && e.after.back() == '\r')
+                    e.after.pop_back();
+                lineEnded = true;
+                e.moreAfter = false;
+                return;
+            }
+            if (e.after.size() == Excerpt::reach) {
+                e.moreAfter = true;
+                return;
+            }
+            e.after.push_back(*q);
+        }
+    }
+
+    void newLine() {
+        ++line;
+        lineStart = offset() + 1;
+    }
+
+    // Keeps the bytes from `kept` before the next one, and reads a block
+    // after them; true if at least `need` bytes are then at hand.
+    bool refill(std::size_t need) {
+        if (!source || atEnd)
+            return static_cast<std::size_t>(end - p) >= need;
+        while (static_cast<std::size_t>(end - p) < need && !atEnd) {
+            const std::size_t from = std::min(static_cast<std::size_t>(p - data), kept);
+            const char* keepFrom = p - from;
+            const auto keep = static_cast<std::size_t>(end - keepFrom);
+            std::memmove(buffer.get(), keepFrom, keep);
+            base += static_cast<std::size_t>(keepFrom - data);
+            data = buffer.get();
+            p = data + from;
+            end = data + keep;
+            const std::size_t n = source->read(buffer.get() + keep, kept + blockSize - keep);
+            if (n == 0)
+                atEnd = true;
+            finishWaiting(end, end + n);
+            end += n;
+        }
+        return static_cast<std::size_t>(end - p) >= need;
+    }
+
+    void finishWaiting(const char* from, const char* to) {
+        std::vector<std::size_t> still;
+        for (const std::size_t i : waiting) {
+            Excerpt& e = (*diagnostics)[i].excerpt;
+            extend(e, from, to);
+            if (!done(e) && !lineEnded && from != to)
+                still.push_back(i);
+        }
+        waiting.swap(still);
+    }
+
+    const char* data;  // the bytes at hand; data[0] is at offset `base`
+    const char* p;     // the next byte
+    const char* end;
+    std::size_t base = 0;
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    bool sawNul = false;
+    std::size_t afterFrom = 0;
+
+    ByteSource* source = nullptr;
+    std::vector<Diagnostic>* diagnostics = nullptr;
+    std::unique_ptr<char[]> buffer;
+    bool atEnd = false;
+    std::vector<std::size_t> waiting;  // diagnostics whose excerpt awaits the next block
+};
+
+struct Reader::Open {
+    std::size_t offset;  // of its LOOP, or of the program's first word
+    Place place;
+    bool hasStatement;  // its list has a statement already
+    bool broken;        // began too deep, or its LOOP did not read
+};
+
+Reader::Reader(ReadEvents& events) : events(events) {}
+Reader::~Reader() = default;
+
+void Reader::read(std::string_view text) {
+    in = std::make_unique<Input>(text);
+    program();
+}
+
+void Reader::read(ByteSource& source) {
+    in = std::make_unique<Input>(source, found);
+    program();
+}
+
+std::size_t Reader::bytesRead() const { return in ? in->bytesRead() : 0; }
+
+void Reader::fail(Fault kind, std::size_t offset, std::size_t length, Place place, std::string message,
+                  std::size_t block) {
+    if (found.size() >= maxDiagnostics)
+        return;
+    const std::size_t lineStart = offset - (place.column - 1);
+    found.push_back(
+        Diagnostic{kind, offset, length, place, std::move(message), block, in->excerptAt(offset, lineStart)});
+    in->awaitRestOf(found.size() - 1);
+}
+
+// "the LOOP at 3:5" that is open at `depth`, or "BEGIN at 1:1".
+std::string Reader::blockName(std::size_t depth) const {
+    const Open& block = open[depth];
+    return depth == 0 ? "BEGIN at " + placeText(block.place) : "the LOOP at " + placeText(block.place);
+}
+
+// program = "BEGIN" statementlist "END"
+// What stands first is the program's BEGIN, whatever it says: the block that
+// the closing END closes.
+void Reader::program() {
+    in->skipByteOrderMark();
+    const int c = in->skipBlanks();
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    if (c == noMore) {
+        fail(Fault::noProgram, at, 0, place, "unexpected end of input: expected 'BEGIN'", at);
+        return;
+    }
+    open.push_back(Open{at, place, false, false});
+    if (!in->keyword("BEGIN")) {
+        std::string word;
+        // a statement where BEGIN should be is read as one
+        std::size_t length = in->wordAhead(word);
+        const bool statement = word == "LOOP" || (length == 1 && isLower(c)) ||
+                               (isLower(c) && word.find_first_of("+*;") != std::string::npos);
+        if (!statement)
+            length = in->readWord(word);
+        fail(Fault::notBegin, at, length, place, "expected 'BEGIN', found " + quoted(word, length > word.size()), at);
+    }
+    while (!stopped && statementList()) {
+    }
+}
+
+// statementlist = statement { statement }
+// statement     = loop | expressionstatement
+// The first byte decides: 'L' begins a loop, a lower-case letter an
+// expression statement; anything else ends the list, where the END of the
+// block must stand. Returns false once nothing more is to be read.
+bool Reader::statementList() {
+    const int c = in->skipBlanks();
+    if (in->nul()) {
+        stopped = true;
+        return false;
+    }
+    if (c == noMore) {
+        inputEnded();
+        return false;
+    }
+    Open& block = open.back();
+    if (isLower(c)) {
+        block.hasStatement = true;
+        expressionStatement();
+        return true;
+    }
+    if (c == 'L') {
+        block.hasStatement = true;
+        loop();
+        return true;
+    }
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    if (in->keyword("END")) {
+        if (!block.hasStatement)
+            fail(Fault::notStatement, at, 3, place, "expected a statement, found 'END'", at);
+        closeBlock(in->offset());
+        return !stopped;
+    }
+    std::string word;
+    const std::size_t length = in->readWord(word);
+    const std::string found = quoted(word, length > word.size());
+    if (!block.hasStatement)
+        fail(Fault::notStatement, at, length, place, "expected a statement, found " + found, at);
+    else
+        fail(Fault::notEnd, at, length, place,
+             "expected 'END' to close " + blockName(open.size() - 1) + ", found " + found, block.offset);
+    // END glued to what follows (END;) still closes its block; anything else
+    // goes with the rest of its statement
+    if (word.compare(0, 3, "END") == 0)
+        closeBlock(at + 3);
+    else if (!in->nul())
+        skipStatementRest();
+    return !stopped && !in->nul();
+}
+
+void Reader::closeBlock(std::size_t end) {
+    if (open.size() == 1) {
+        open.pop_back();
+        closingEnd = end;
+        textAfterEnd();
+        stopped = true;
+        return;
+    }
+    if (open.back().broken)
+        --brokenDepth;
+    open.pop_back();
+    events.loopEnds(end);
+}
+
+// Anything but white space after the closing END is an error.
+void Reader::textAfterEnd() {
+    if (in->skipBlanks() == noMore)
+        return;
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    std::string word;
+    const std::size_t length = in->readWord(word);
+    fail(Fault::textAfterEnd, at, length, place, "unexpected text after the closing END", at);
+}
+
+void Reader::inputEnded() {
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    const std::string what =
+        open.size() == 1 ? "BEGIN at " + placeText(open.back().place) : "LOOP at " + placeText(open.back().place);
+    fail(Fault::endInBlock, at, 0, place, "unexpected end of input: " + what + " is not closed", open.back().offset);
+    stopped = true;
+}
+
+// loop  = "LOOP" count statementlist "END"
+// A LOOP that does not read opens its block all the same, so that its END
+// closes it; what is inside it is read but not costed.
+void Reader::loop() {
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    bool broken = false;
+    if (!in->keyword("LOOP")) {
+        std::string word;
+        const std::size_t length = in->readWord(word);
+        fail(Fault::notLoop, at, length, place, "expected 'LOOP', found " + quoted(word, length > word.size()), at);
+        broken = true;
+    }
+    bool tooDeep = false;
+    if (open.size() > static_cast<std::size_t>(maxDepth) && brokenDepth == 0 && !broken) {
+        fail(Fault::tooDeep, at, 4, place, "loops nested deeper than 1000", at);
+        tooDeep = true;
+    }
+    std::int32_t n = ReadEvents::unknownCount;
+    if (!in->nul())
+        n = count(place, broken);
+    if (n == ReadEvents::unknownCount && !stopped && !in->nul())
+        skipToStatement();
+    broken = broken || n == ReadEvents::unknownCount;
+    broken = broken || tooDeep;
+    if (in->nul())
+        stopped = true;
+    if (stopped)
+        return;
+    open.push_back(Open{at, place, false, broken});
+    if (broken)
+        ++brokenDepth;
+    events.loopBegins(at, place, broken || brokenDepth > 0 ? ReadEvents::unknownCount : n);
+}
+
+// count = "n" | [ "+" | "-" ] digit { digit }
+// The number ends at the first byte that cannot continue it ("LOOP 3a ;" is
+// a loop of 3 around "a ;"), and must fit in 32 bits; any negative count
+// stands for n.
+std::int32_t Reader::count(Place loopPlace, bool quiet) {
+    int c = in->skipBlanks();
+    const std::size_t at = in->offset();
+    const Place place = in->place();
+    if (c == noMore) {
+        fail(Fault::endBeforeCount, at, 0, place,
+             "unexpected end of input: expected a loop count after the LOOP at " + placeText(loopPlace), at);
+        stopped = true;
+        return ReadEvents::unknownCount;
+    }
+    if (c == 'n') {
+        in->skip();
+        return -1;
+    }
+    std::string word;
+    if (quiet) {
+        if (isDigit(c) || c == '+' || c == '-')
+            in->readWord(word);
+        return ReadEvents::unknownCount;
+    }
+    if (isLower(c)) {
+        // a word of letters is a count mistyped; anything more, the loop's
+        // first statement
+        std::size_t length = in->wordAhead(word);
+        if (length == word.size() && std::all_of(word.begin(), word.end(), isLower))
+            length = in->readWord(word);
+        fail(Fault::notCount, at, length, place,
+             "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
+        return ReadEvents::unknownCount;
+    }
+    const bool negative = c == '-';
+    std::size_t length = 0;
+    if (c == '+' || c == '-') {
+        word.push_back(static_cast<char>(c));
+        in->skip();
+        ++length;
+        c = in->peek();
+    }
+    const std::size_t sign = length;
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    long long value = 0;
+    bool tooLarge = false;
+    for (; isDigit(c); c = in->peek()) {
+        value = value * 10 + (c - '0');
+        if (value > limit) {
+            tooLarge = true;
+            value = limit;
+        }
+        if (word.size() <= quotedBytes)
+            word.push_back(static_cast<char>(c));
+        in->skip();
+        ++length;
+    }
+    if (length > sign && !tooLarge)
+        return static_cast<std::int32_t>(negative ? -value : value);
+    if (length > sign) {
+        fail(Fault::countTooLarge, at, length, place,
+             "loop count " + quoted(word, length > word.size()) + " does not fit in 32 bits", at);
+        return ReadEvents::unknownCount;
+    }
+    std::string rest;
+    length += in->readWord(rest);
+    word += rest;
+    fail(Fault::notCount, at, length, place,
+         "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
+    return ReadEvents::unknownCount;
+}
+
+// expressionstatement = expression ";"
+// expression          = term { "+" term }
+// term                = variable { "*" variable }
+// White space may stand anywhere in it. The library takes any byte of a term
+// at an even place as its variable, '*' too ("a * * * b ;" multiplies three),
+// and accepts a term of odd length whose odd places are all '*'; that rule
+// decides. Where it refuses, the message names the first place from the left
+// where a variable and an operator do not alternate.
+void Reader::expressionStatement() {
+    const std::size_t begin = in->offset();
+    const Place beginPlace = in->place();
+    int stored = 0;          // characters before ';', white space not counted
+    bool wordStart = false;  // white space before the byte at hand
+    int additions = 0;
+    int multiplications = 0;
+    int termLength = 0;   // of the term read now
+    bool termOk = true;   // every odd place of it holds '*'
+    bool termsOk = true;  // every term so far was whole
+    bool expectVariable = true;
+    char previous = 0;
+    // where variables and operators first fail to alternate
+    Fault fault = Fault::missingVariable;
+    std::size_t faultAt = 0;
+    Place faultPlace{};
+    std::string faultMessage;
+    const auto noteFault = [&](Fault kind, std::string message) {
+        if (!faultMessage.empty())
+            return;
+        fault = kind;
+        faultAt = in->offset();
+        faultPlace = in->place();
+        faultMessage = std::move(message);
+    };
+    const auto after = [&] { return previous ? " after " + quoted(std::string(1, previous), false) : std::string(); };
+    const auto endTerm = [&] {
+        if (termLength % 2 == 0 || !termOk)
+            termsOk = false;
+        multiplications += termLength / 2;
+        termLength = 0;
+        termOk = true;
+    };
+    for (;;) {
+        const int c = in->peek();
+        if (c == noMore) {
+            const std::size_t at = in->offset();
+            fail(Fault::endInStatement, at, 0, in->place(),
+                 "unexpected end of input: expected ';' to end the statement at " + placeText(beginPlace), begin);
+            stopped = true;
+            return;
+        }
+        const Class kind = classOf(c);
+        if (kind == blank || kind == newline) {
+            in->consume();
+            wordStart = true;
+            continue;
+        }
+        wordStart = false;
+        if (kind == semicolon) {
+            if (expectVariable)
+                noteFault(Fault::missingVariable, "expected a variable" + after() + ", found ';'");
+            in->skip();
+            break;
+        }
+        if (kind == other) {
+            notInStatement(begin, wordStart);
+            return;
+        }
+        if (stored == maxStatementLength) {
+            skipStatementRest();
+            fail(Fault::statementTooLong, begin, in->offset() - begin, beginPlace,
+                 "statement longer than 99 characters (white space not counted)", begin);
+            return;
+        }
+        ++stored;
+        const bool variable = kind == letter;
+        if (variable && !expectVariable)
+            noteFault(Fault::missingOperator, "expected '+' or '*' between " + quoted(std::string(1, previous), false) +
+                                                  " and " + quoted(std::string(1, static_cast<char>(c)), false));
+        else if (!variable && expectVariable)
+            noteFault(Fault::missingVariable, "expected a variable" + after() + ", found " +
+                                                  quoted(std::string(1, static_cast<char>(c)), false));
+        expectVariable = !variable;
+        previous = static_cast<char>(c);
+        if (kind == plus) {
+            endTerm();
+            ++additions;
+        } else {
+            if (termLength % 2 == 1 && kind != star)
+                termOk = false;
+            ++termLength;
+        }
+        in->skip();
+    }
+    endTerm();
+    const std::size_t end = in->offset();
+    if (termsOk)
+        events.statement(begin, end, beginPlace, additions, multiplications);
+    else
+        fail(fault, faultAt, 1, faultPlace, faultMessage, begin);
+}
+
+// A byte that no statement holds. An upper-case letter may begin the LOOP or
+// END that the statement was cut short by, so reading goes on there; after
+// anything else it goes on after the statement's ';'.
+void Reader::notInStatement(std::size_t begin, bool wordStart) {
+    const int c = in->peek();
+    fail(Fault::notInStatement, in->offset(), 1, in->place(),
+         "expected a variable, '+', '*' or ';', found " + quoted(std::string(1, static_cast<char>(c)), false), begin);
+    if ((c == 'L' || c == 'E') && wordStart)
+        return;
+    if (c == 0) {
+        in->noteNul();
+        return;
+    }
+    in->skip();
+    skipStatementRest();
+}
+
+// Words that cannot begin a statement, up to one that can.
+void Reader::skipToStatement() {
+    std::string word;
+    for (int c = in->skipBlanks(); c != noMore && !isLower(c) && !(c >= 'A' && c <= 'Z'); c = in->skipBlanks())
+        if (in->readWord(word) == 0 || in->nul())
+            return;
+}
+
+// Up to and past the next ';', or up to a word that begins with an
+// upper-case letter (a LOOP or an END), or the end.
+void Reader::skipStatementRest() {
+    bool wordStart = false;
+    for (int c = in->peek(); c != noMore; c = in->peek()) {
+        if (c == ';') {
+            in->skip();
+            return;
+        }
+        if (c == 0) {
+            in->noteNul();
+            return;
+        }
+        if (wordStart && c >= 'A' && c <= 'Z')
+            return;
+        wordStart = isSpace(c);
+        in->consume();
+    }
+}
+
+}  // namespace analysis
