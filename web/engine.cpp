@@ -17,6 +17,10 @@
 //   modelError   null, or {field: "add" | "mul", message}
 //   error        null, or {line, column, offset, length, message}; offsets
 //                and lengths count bytes of the UTF-8 text
+//   errors       every error, the first of them `error`
+//   lines        where costs are shown: {line, cost, share, shareText, text}
+//                for each line on which statements begin, also while the
+//                text has errors (then without shares)
 //   total        "15 * n^2 + 9 * n^1 + 2";  order "O(n^2)";  power 2
 //   coefficients exact decimal texts from the constant up
 //   canonical    the program in its canonical layout
@@ -28,10 +32,6 @@
 namespace web {
 
 namespace {
-
-// Longer model values are no cost anyone means, and reading a number of
-// thousands of digits would only make the page wait.
-const std::size_t longestModelValue = 64;
 
 using Json = nlohmann::ordered_json;
 
@@ -48,9 +48,7 @@ ModelValue readModelValue(std::string_view text, const char* operation) {
     const std::string what = std::string("the cost of one '") + operation + "'";
     if (text.empty())
         return {std::nullopt, what + " is missing: type a decimal number such as 1, 0.5 or 2e3"};
-    if (text.size() > longestModelValue)
-        return {std::nullopt, what + " is too long: at most " + std::to_string(longestModelValue) + " characters"};
-    std::optional<analysis::Decimal> value = analysis::Decimal::parse(text);
+    std::optional<analysis::Decimal> value = analysis::parseCost(text);
     if (!value)
         return {std::nullopt, what + " must be a decimal number such as 1, 0.5 or 2e3 (exponent at most 1000), not '" +
                                   analysis::printable(text) + "'"};
@@ -82,9 +80,9 @@ Json statementOf(const analysis::Analysis& result, const analysis::StatementInfo
                    {"column", place.column},
                    {"depth", part.depth},
                    {"parent", part.parent},
-                   {"text", analysis::Analysis::canonicalText(part)},
+                   {"text", result.canonicalText(part)},
                    {"cost", cost.text()},
-                   {"share", shareForColour(cost.shareOf(result.total()))},
+                   {"share", shareForColour(result.shareOf(part))},
                    {"order", cost.order()}};
     if (part.parent < 0)
         statement["coefficients"] = coefficientsOf(cost);
@@ -97,11 +95,25 @@ void addResult(Json& json, const analysis::Analysis& result) {
     json["order"] = total.orderText();
     json["power"] = total.order();
     json["coefficients"] = coefficientsOf(total);
-    json["canonical"] = result.canonicalText();
+    json["canonical"] = result.canonicalProgram();
     Json statements = Json::array();
     for (const analysis::StatementInfo& part : result.statements())
         statements.push_back(statementOf(result, part));
     json["statements"] = std::move(statements);
+}
+
+Json linesOf(const analysis::Analysis& result) {
+    Json lines = Json::array();
+    const analysis::Analysis::Statements& parts = result.statements();
+    for (const analysis::Analysis::LineCost& line : result.lineCosts()) {
+        if (!parts[line.first].costed)
+            continue;
+        Json shown{{"line", line.line}, {"cost", line.cost.text()}, {"text", result.canonicalText(parts[line.first])}};
+        shown["share"] = result.ok() ? Json(shareForColour(line.share)) : Json(nullptr);
+        shown["shareText"] = result.ok() ? Json(analysis::shareText(line.share)) : Json(nullptr);
+        lines.push_back(std::move(shown));
+    }
+    return lines;
 }
 
 // Every text here is escaped printable ASCII or the canonical layout, but a
@@ -128,13 +140,18 @@ std::string analyseToJson(std::string_view text, std::string_view additionCost, 
         // is still read, so that its errors show all the same
         const analysis::Analysis result(
             text, modelReads ? analysis::CostModel{*add.value, *mul.value} : analysis::CostModel{},
-            modelReads ? analysis::Detail::statements : analysis::Detail::total);
+            analysis::Detail::statements);
         Json json{{"ok", modelReads && result.ok()}, {"modelError", nullptr}, {"error", nullptr}};
         if (!modelReads)
             json["modelError"] =
                 Json{{"field", add.value ? "mul" : "add"}, {"message", add.value ? mul.message : add.message}};
         if (result.error())
             json["error"] = errorOf(*result.error());
+        Json errors = Json::array();
+        for (const analysis::Diagnostic& d : result.diagnostics())
+            errors.push_back(errorOf(d));
+        json["errors"] = std::move(errors);
+        json["lines"] = modelReads ? linesOf(result) : Json::array();
         if (modelReads && result.ok())
             addResult(json, result);
         return dumped(json);

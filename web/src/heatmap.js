@@ -18,7 +18,7 @@ function shortened(text) {
 class CostWidget extends WidgetType {
   constructor(parts) {
     super();
-    this.parts = parts; // [{cost, share, loop, text}] of one line
+    this.parts = parts; // [{cost, share, shareText, text}] of one line
   }
   eq(other) {
     return (
@@ -31,10 +31,13 @@ class CostWidget extends WidgetType {
     box.className = 'cm-cost-notes';
     for (const part of this.parts) {
       const note = document.createElement('span');
-      note.className = part.loop ? 'cm-cost cm-cost-loop' : 'cm-cost';
+      note.className = part.text.startsWith('LOOP') ? 'cm-cost cm-cost-loop' : 'cm-cost';
       note.textContent = shortened(part.cost);
-      note.style.background = heatColour(part.share);
-      note.title = `${part.text}  costs ${part.cost}  (${Math.round(part.share * 100)}% of the total's growth)`;
+      note.style.background = part.share === null ? 'transparent' : heatColour(part.share);
+      note.title =
+        part.shareText === null
+          ? `${part.text}  costs ${part.cost}`
+          : `${part.text}  costs ${part.cost}  (${part.shareText} of the total's growth)`;
       box.appendChild(note);
     }
     return box;
@@ -57,19 +60,13 @@ export const heatField = StateField.define({
   provide: (field) => EditorView.decorations.from(field),
 });
 
-// A statement's note goes to the end of the line of its ';', a loop's to the
-// end of the line of its LOOP, as in the annotated listing.
-export function heatDecorations(doc, statements, toIndex) {
-  const byLine = new Map();
-  for (const s of statements) {
-    const loop = s.kind === 'loop';
-    const at = toIndex(loop ? s.offset : Math.max(s.offset, s.end - 1));
-    const line = doc.lineAt(Math.min(at, doc.length));
-    if (!byLine.has(line.number)) byLine.set(line.number, { end: line.to, parts: [] });
-    byLine.get(line.number).parts.push({ cost: s.cost, share: s.share, loop, text: s.text });
-  }
+// Each note goes where the analysis places it: at the end of the line on
+// which what it costs begins, as the annotated listing and the editor's hints.
+export function heatDecorations(doc, lines) {
   const ranges = [];
-  for (const { end, parts } of byLine.values())
-    ranges.push(Decoration.widget({ widget: new CostWidget(parts), side: 1 }).range(end));
+  for (const line of lines) {
+    if (line.line > doc.lines) continue;
+    ranges.push(Decoration.widget({ widget: new CostWidget([line]), side: 1 }).range(doc.line(line.line).to));
+  }
   return RangeSet.of(ranges, true);
 }

@@ -94,12 +94,12 @@ function show(answer, request) {
   const doc = view.state.doc;
   const toIndex = byteToIndex(request.text);
   const diagnostics = [];
-  if (error) {
-    const from = Math.min(toIndex(error.offset), doc.length);
-    const to = Math.min(toIndex(error.offset + error.length), doc.length);
-    diagnostics.push({ from, to, severity: 'error', message: error.message });
+  for (const each of answer.errors || (error ? [error] : [])) {
+    const from = Math.min(toIndex(each.offset), doc.length);
+    const to = Math.min(toIndex(each.offset + each.length), doc.length);
+    diagnostics.push({ from, to, severity: 'error', message: each.message });
   }
-  const heat = answer.ok ? heatDecorations(doc, answer.statements, toIndex) : Decoration.none;
+  const heat = answer.lines ? heatDecorations(doc, answer.lines) : Decoration.none;
   view.dispatch(setDiagnostics(view.state, diagnostics), { effects: setHeat.of(heat) });
   plot.setAnswer(answer);
 }
