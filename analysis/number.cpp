@@ -1,5 +1,6 @@
 #include "number.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace analysis {
@@ -71,7 +72,9 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
         digits.pop_back();
         --scale;
     }
-    Decimal value{Integer(digits), 0};
+    // a leading zero would make the big integer read the digits as octal
+    const std::size_t zeros = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+    Decimal value{Integer(digits.substr(zeros)), 0};
     scale -= exponent;
     if (scale < 0)
         value.units *= powerOfTen(-scale);
