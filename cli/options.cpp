@@ -30,6 +30,18 @@ const char* nameOf(Mode mode) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An argument as a message shows it: printable, and a long one cut short
+// (at a character's first byte), so that the message stays a line to read.
+std::string shown(const std::string& arg) {
+    const std::size_t longest = 40;
+    if (arg.size() <= longest)
+        return analysis::printable(arg);
+    std::size_t cut = longest;
+    while (cut > 0 && (static_cast<unsigned char>(arg[cut]) & 0xC0) == 0x80)
+        --cut;
+    return analysis::printable(arg.substr(0, cut)) + "... (" + std::to_string(arg.size()) + " bytes)";
+}
+
 // Every number on the command line is read here, a cost or a count alike:
 // decimal = [ "+" | "-" ] ( digit { digit } [ "." { digit } ] | "." digit { digit } )
 // Leading zeros are decimal too ("010" is ten, "0.08" eight hundredths), and
@@ -71,7 +83,7 @@ std::optional<std::size_t> readCount(const std::string& text, std::size_t max) {
 analysis::Decimal costValue(const std::string& option, const std::string& text) {
     const std::optional<analysis::Decimal> value = readNumber(text);
     if (!value)
-        throw UsageError(option + " needs a decimal number, not '" + analysis::printable(text) + "'");
+        throw UsageError(option + " needs a decimal number, not '" + shown(text) + "'");
     return *value;
 }
 
@@ -112,7 +124,7 @@ bool setHot(Options& options, const std::vector<std::string>& args, std::size_t&
         const std::optional<std::size_t> value = readCount(count, maxHotCount);
         if (!value)
             throw UsageError("--hot takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
-                             analysis::printable(count) + "'");
+                             shown(count) + "'");
         options.hotCount = *value;
     }
     return true;
@@ -150,7 +162,7 @@ bool setCostByName(Options& options, const std::vector<std::string>& args, std::
 }
 
 // An option as the user gave it, without a value after '='.
-std::string optionName(const std::string& arg) { return analysis::printable(arg.substr(0, arg.find('='))); }
+std::string optionName(const std::string& arg) { return shown(arg.substr(0, arg.find('='))); }
 
 // Standard input can be read once: a second "-" would read nothing.
 void addFile(Options& options, const std::string& path) {
@@ -182,10 +194,10 @@ Options parseOptions(const std::vector<std::string>& args) {
         else if (arg == "--stdio")
             stdio = true;
         else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i))
-            throw UsageError("unknown option '" + analysis::printable(arg) + "'");
+            throw UsageError("unknown option '" + shown(arg) + "'");
         if (besideServer.empty() && arg != "--" && arg != "--help" && arg != "-h" && arg != "--version" &&
             arg != "--lsp" && arg != "--stdio")
-            besideServer = file ? "a file ('" + analysis::printable(arg) + "')" : optionName(arg);
+            besideServer = file ? "a file ('" + shown(arg) + "')" : optionName(arg);
     }
     if (!options.help && !options.version) {
         if (options.languageServer && !besideServer.empty())
