@@ -164,6 +164,14 @@ bool setCostByName(Options& options, const std::vector<std::string>& args, std::
 // An option as the user gave it, without a value after '='.
 std::string optionName(const std::string& arg) { return shown(arg.substr(0, arg.find('='))); }
 
+// The options that may stand beside --lsp (--help and --version win over it).
+bool goesWithServer(const std::string& option) {
+    for (const char* name : {"--lsp", "--stdio", "--", "--help", "-h", "--version"})
+        if (option == name)
+            return true;
+    return false;
+}
+
 // Standard input can be read once: a second "-" would read nothing.
 void addFile(Options& options, const std::string& path) {
     if (path == "-" && std::find(options.files.begin(), options.files.end(), path) != options.files.end())
@@ -195,8 +203,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             stdio = true;
         else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i))
             throw UsageError("unknown option '" + shown(arg) + "'");
-        if (besideServer.empty() && arg != "--" && arg != "--help" && arg != "-h" && arg != "--version" &&
-            arg != "--lsp" && arg != "--stdio")
+        if (besideServer.empty() && (file || !goesWithServer(arg)))
             besideServer = file ? "a file ('" + shown(arg) + "')" : optionName(arg);
     }
     if (!options.help && !options.version) {
