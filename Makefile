@@ -19,11 +19,12 @@ COVERAGE_MIN_BRANCHES ?= 0
 
 # What each target needs, as check=package: a command on the PATH, a
 # pkg-config module (pc:), a header in /usr/include (h:) or a clang runtime
-# library (rt:). dpkg-shlibdeps and file are what cpack -G DEB runs; node,
-# npm and nvim drive the language server's tests.
+# library (rt:). dpkg-shlibdeps and file are what cpack -G DEB runs, and
+# lintian checks the package it makes; node, npm and nvim drive the language
+# server's tests.
 BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind \
                   help2man=help2man h:boost/multiprecision/cpp_int.hpp=libboost-dev \
-                  h:nlohmann/json.hpp=nlohmann-json3-dev dpkg-shlibdeps=dpkg-dev file=file \
+                  h:nlohmann/json.hpp=nlohmann-json3-dev dpkg-shlibdeps=dpkg-dev file=file lintian=lintian \
                   node=nodejs npm=npm nvim=neovim
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev

@@ -17,6 +17,14 @@ _loopcost() {
     if [[ " $_loopcost_valued " == *" $prev "* || $prev == '=' || $cur == '=' ]]; then
         return 0
     fi
+    # Beside --lsp only --stdio goes (and --help or --version, which win).
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        [[ ${COMP_WORDS[i]} == -- ]] && break
+        if [[ ${COMP_WORDS[i]} == --lsp ]]; then
+            mapfile -t COMPREPLY < <(compgen -W '--stdio --help --version' -- "$cur")
+            return 0
+        fi
+    done
     # After "--" every word is a file, even one that begins with '-'.
     for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -- ]] && break

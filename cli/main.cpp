@@ -39,8 +39,6 @@ int finish(int status) {
 int main(int argc, char* argv[]) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (wantsLanguageServer(arguments))  // --lsp, with --stdio before or after it
-        return runLanguageServer(std::cin, std::cout);
     Options options;
     try {
         options = parseOptions(arguments);
@@ -56,6 +54,8 @@ int main(int argc, char* argv[]) {
         std::cout << "loopcost " LOOPCOST_VERSION "\n";
         return finish(0);
     }
+    if (options.languageServer)  // --lsp, with --stdio before or after it
+        return runLanguageServer(std::cin, std::cout);
     Output output{std::cout, std::cerr, options.files.size() > 1, 0};
     bool allGood = true;
     for (const std::string& path : options.files)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <optional>
 
 #include "text.h"
 
@@ -29,24 +30,61 @@ const char* nameOf(Mode mode) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An argument as a message shows it: printable, and a long one cut short
+// (at a character's first byte), so that the message stays a line to read.
+std::string shown(const std::string& arg) {
+    const std::size_t longest = 40;
+    if (arg.size() <= longest)
+        return analysis::printable(arg);
+    std::size_t cut = longest;
+    while (cut > 0 && (static_cast<unsigned char>(arg[cut]) & 0xC0) == 0x80)
+        --cut;
+    return analysis::printable(arg.substr(0, cut)) + "... (" + std::to_string(arg.size()) + " bytes)";
+}
+
+// Every number on the command line is read here, a cost or a count alike:
 // decimal = [ "+" | "-" ] ( digit { digit } [ "." { digit } ] | "." digit { digit } )
-bool isDecimal(const std::string& text) {
+// Leading zeros are decimal too ("010" is ten, "0.08" eight hundredths), and
+// there is no upper bound.
+std::optional<analysis::Decimal> readNumber(const std::string& text) {
     std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
-    std::size_t digits = 0;
+    std::string digits;
+    int scale = 0;
     for (; i < text.size() && isDigit(text[i]); ++i)
-        ++digits;
+        digits += text[i];
     if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && isDigit(text[i]); ++i)
-            ++digits;
-    return digits > 0 && i == text.size();
+        for (++i; i < text.size() && isDigit(text[i]); ++i, ++scale)
+            digits += text[i];
+    if (digits.empty() || i != text.size())
+        return std::nullopt;
+    // Zeros after the point's last digit say nothing; a big integer read
+    // from digits with a leading zero would take them as octal.
+    for (; scale > 0 && digits.back() == '0'; --scale)
+        digits.pop_back();
+    const std::size_t first = digits.find_first_not_of('0');
+    digits = first == std::string::npos ? "0" : digits.substr(first);
+    analysis::Decimal value{analysis::Integer(digits), scale};
+    if (negative)
+        value.units = -value.units;
+    return value;
+}
+
+// A number that is whole and from 0 to `max` ("2.0" and "-0" are).
+std::optional<std::size_t> readCount(const std::string& text, std::size_t max) {
+    const std::optional<analysis::Decimal> value = readNumber(text);
+    if (!value || value->scale != 0 || value->units < 0 || value->units > max)
+        return std::nullopt;
+    return value->units.convert_to<std::size_t>();
 }
 
 analysis::Decimal costValue(const std::string& option, const std::string& text) {
-    if (!isDecimal(text))
-        throw UsageError(option + " needs a decimal number, not '" + analysis::printable(text) + "'");
-    return *analysis::Decimal::parse(text);
+    const std::optional<analysis::Decimal> value = readNumber(text);
+    if (!value)
+        throw UsageError(option + " needs a decimal number, not '" + shown(text) + "'");
+    return *value;
 }
 
 void setMode(Options& options, Mode mode) {
@@ -65,29 +103,30 @@ bool setModeByName(Options& options, const std::string& arg) {
     return false;
 }
 
-bool isCount(const std::string& text) {
-    return !text.empty() && text.size() <= 9 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c); });
-}
-
 // --hot takes an optional count, from "--hot=N" or from a next argument that
-// is a whole number.
+// is a number (any that readNumber reads, so that "--hot 1.5" and "--hot -1"
+// are wrong counts rather than file names). A file named like a number comes
+// after "--": "--hot -- 3".
 bool setHot(Options& options, const std::vector<std::string>& args, std::size_t& i) {
     const std::string& arg = args[i];
     const std::string prefix = "--hot=";
-    if (arg.compare(0, prefix.size(), prefix) != 0) {
-        if (arg != "--hot")
-            return false;
-        setMode(options, Mode::hot);
-        if (i + 1 < args.size() && isCount(args[i + 1]))
-            options.hotCount = std::stoul(args[++i]);
-        return true;
+    std::string count;
+    if (arg == "--hot") {
+        if (i + 1 < args.size() && readNumber(args[i + 1]))
+            count = args[++i];
+    } else if (arg.compare(0, prefix.size(), prefix) == 0) {
+        count = arg.substr(prefix.size());
+    } else {
+        return false;
     }
-    const std::string count = arg.substr(prefix.size());
-    if (!isCount(count))
-        throw UsageError("--hot needs a whole number, not '" + analysis::printable(count) + "'");
     setMode(options, Mode::hot);
-    options.hotCount = std::stoul(count);
+    if (arg != "--hot" || !count.empty()) {
+        const std::optional<std::size_t> value = readCount(count, maxHotCount);
+        if (!value)
+            throw UsageError("--hot takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
+                             shown(count) + "'");
+        options.hotCount = *value;
+    }
     return true;
 }
 
@@ -122,6 +161,17 @@ bool setCostByName(Options& options, const std::vector<std::string>& args, std::
     return false;
 }
 
+// An option as the user gave it, without a value after '='.
+std::string optionName(const std::string& arg) { return shown(arg.substr(0, arg.find('='))); }
+
+// The options that may stand beside --lsp (--help and --version win over it).
+bool goesWithServer(const std::string& option) {
+    for (const char* name : {"--lsp", "--stdio", "--", "--help", "-h", "--version"})
+        if (option == name)
+            return true;
+    return false;
+}
+
 // Standard input can be read once: a second "-" would read nothing.
 void addFile(Options& options, const std::string& path) {
     if (path == "-" && std::find(options.files.begin(), options.files.end(), path) != options.files.end())
@@ -134,9 +184,12 @@ void addFile(Options& options, const std::string& path) {
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
     bool optionsEnded = false;
+    bool stdio = false;
+    std::string besideServer;  // the first option or file that the server would not follow
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-')
+        const bool file = optionsEnded || arg == "-" || arg.empty() || arg[0] != '-';
+        if (file)
             addFile(options, arg);
         else if (arg == "--")
             optionsEnded = true;
@@ -144,8 +197,20 @@ Options parseOptions(const std::vector<std::string>& args) {
             options.help = true;
         else if (arg == "--version")
             options.version = true;
+        else if (arg == "--lsp")
+            options.languageServer = true;
+        else if (arg == "--stdio")
+            stdio = true;
         else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i))
-            throw UsageError("unknown option '" + analysis::printable(arg) + "'");
+            throw UsageError("unknown option '" + shown(arg) + "'");
+        if (besideServer.empty() && (file || !goesWithServer(arg)))
+            besideServer = file ? "a file ('" + shown(arg) + "')" : optionName(arg);
+    }
+    if (!options.help && !options.version) {
+        if (options.languageServer && !besideServer.empty())
+            throw UsageError("--lsp cannot be combined with " + besideServer);
+        if (stdio && !options.languageServer)
+            throw UsageError("--stdio goes with --lsp only");
     }
     if (options.files.empty())
         options.files.emplace_back("-");

@@ -19,7 +19,11 @@ struct Options {
     std::vector<std::string> files;                                // "-" stands for standard input; never empty
     bool help = false;
     bool version = false;
+    bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it
 };
+
+// The largest count that --hot takes.
+constexpr std::size_t maxHotCount = 1000000000;
 
 // A command line the tool cannot follow; what() is the one-line reason.
 class UsageError : public std::runtime_error {
@@ -27,7 +31,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the arguments after the program name. Throws UsageError.
+// Reads the arguments after the program name. Throws UsageError, also for an
+// option beside --lsp that the server would not follow (--help and --version
+// win over --lsp).
 Options parseOptions(const std::vector<std::string>& args);
 
 // The cost model as the library's floats, for --float. Throws UsageError for

@@ -49,6 +49,12 @@ expect "loopcost --add-cost "
 expect "loopcost --mul-cost 0."
 expect "loopcost --add-cost = "
 expect "loopcost --add-cost ="
+# beside --lsp no file and no other option, --stdio before or after it
+expect "loopcost --lsp " --stdio --help --version
+expect "loopcost --lsp --s" --stdio
+expect "loopcost --lsp --js"
+expect "loopcost --stdio --l" --lsp
+expect "loopcost -- --lsp --" --odd.lc
 # files, once the options are done or after a value
 expect "loopcost " --odd.lc a.lc b.lc sub
 expect "loopcost --add-cost 2 " --odd.lc a.lc b.lc sub
