@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "analysis.h"
+
 #include <cfloat>
 #include <cstdlib>
 
@@ -28,8 +30,6 @@ const char* nameOf(Mode mode) {
     return "";
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // An argument as a message shows it: printable, and a long one cut short
 // (at a character's first byte), so that the message stays a line to read.
 std::string shown(const std::string& arg) {
@@ -42,35 +42,10 @@ std::string shown(const std::string& arg) {
     return analysis::printable(arg.substr(0, cut)) + "... (" + std::to_string(arg.size()) + " bytes)";
 }
 
-// Every number on the command line is read here, a cost or a count alike:
-// decimal = [ "+" | "-" ] ( digit { digit } [ "." { digit } ] | "." digit { digit } )
-// Leading zeros are decimal too ("010" is ten, "0.08" eight hundredths), and
-// there is no upper bound.
-std::optional<analysis::Decimal> readNumber(const std::string& text) {
-    std::size_t i = 0;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    std::string digits;
-    int scale = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i)
-        digits += text[i];
-    if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && isDigit(text[i]); ++i, ++scale)
-            digits += text[i];
-    if (digits.empty() || i != text.size())
-        return std::nullopt;
-    // Zeros after the point's last digit say nothing; a big integer read
-    // from digits with a leading zero would take them as octal.
-    for (; scale > 0 && digits.back() == '0'; --scale)
-        digits.pop_back();
-    const std::size_t first = digits.find_first_not_of('0');
-    digits = first == std::string::npos ? "0" : digits.substr(first);
-    analysis::Decimal value{analysis::Integer(digits), scale};
-    if (negative)
-        value.units = -value.units;
-    return value;
-}
+// Every number on the command line is read by the one reader of numbers
+// that every front-end shares (a decimal, with an exponent if need be), a
+// cost or a count alike.
+std::optional<analysis::Decimal> readNumber(const std::string& text) { return analysis::parseCost(text); }
 
 // A number that is whole and from 0 to `max` ("2.0" and "-0" are).
 std::optional<std::size_t> readCount(const std::string& text, std::size_t max) {
