@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace analysis {
@@ -9,15 +10,6 @@ namespace {
 
 // A polynomial with whole coefficients; [i] multiplies x^i.
 using Coefficients = std::vector<Integer>;
-
-Integer horner(const Coefficients& p, const Integer& x) {
-    Integer value = 0;
-    for (auto c = p.rbegin(); c != p.rend(); ++c) {
-        value *= x;
-        value += *c;
-    }
-    return value;
-}
 
 Coefficients unitsAtScale(const Cost& cost, int scale) {
     Coefficients units;
@@ -103,9 +95,10 @@ Coefficients scaled(const Coefficients& p, std::size_t bits) {
     return q;
 }
 
-// Bits b such that every positive root of p is below 2^b: twice the largest
-// (|c_i| / |c_d|)^(1 / (d - i)) over the coefficients of the other sign than
-// the leading one bounds them, and each ratio is below 2^(msb c_i + 1 - msb c_d).
+// Bits b such that p keeps the sign of its leading coefficient from 2^b on.
+// With M the largest (|c_i| / |c_d|)^(1 / (d - i)) over the coefficients of
+// the other sign than c_d, |p(x)| >= |c_d| x^d (1 - sum (M / x)^m) > 0 for
+// x >= 2M; each ratio is below 2^(msb c_i + 1 - msb c_d).
 std::size_t positiveRootBits(const Coefficients& p) {
     const std::size_t d = p.size() - 1;
     const Integer& lead = p[d];
@@ -122,12 +115,47 @@ std::size_t positiveRootBits(const Coefficients& p) {
     return static_cast<std::size_t>(most) + 1;
 }
 
-// Whether q has no root beyond 1: q(1 + x) has no sign change.
-bool noRootBeyondOne(const Coefficients& q) {
-    Coefficients beyond = q;
-    shiftByOne(beyond);
-    const int lead = q.back().sign();
-    return std::all_of(beyond.begin(), beyond.end(), [lead](const Integer& c) { return c.sign() * lead >= 0; });
+// The highest bit of each coefficient, -1 for zero.
+std::vector<long long> highBits(const Coefficients& p) {
+    std::vector<long long> bits;
+    bits.reserve(p.size());
+    for (const Integer& c : p)
+        bits.push_back(c.is_zero() ? -1 : static_cast<long long>(msb(abs(c))));
+    return bits;
+}
+
+// The term of p that outweighs all the others together on |x| = 2^k, if one
+// does: then exactly that many roots lie inside the circle and none on it
+// (Pellet). The bit lengths settle most radii; close calls are summed exactly.
+std::optional<std::size_t> dominantTerm(const Coefficients& p, const std::vector<long long>& bits, long long k) {
+    std::size_t top = 0;
+    long long most = -1, second = -1;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (bits[i] < 0)
+            continue;
+        const long long weight = bits[i] + static_cast<long long>(i) * k;  // the term is in [2^weight, 2^(weight+1))
+        if (most < 0 || weight > most) {
+            second = most;
+            most = weight;
+            top = i;
+        } else {
+            second = std::max(second, weight);
+        }
+    }
+    if (second < 0)
+        return top;
+    long long others = 1;  // bits of the number of other terms, rounded up
+    while ((1ll << others) < static_cast<long long>(p.size()))
+        ++others;
+    if (most >= second + 1 + others)
+        return top;
+    Integer rest = 0;
+    for (std::size_t i = 0; i < p.size(); ++i)
+        if (i != top && bits[i] >= 0)
+            rest += abs(p[i]) << static_cast<std::size_t>(static_cast<long long>(i) * k);
+    if (rest < abs(p[top]) << static_cast<std::size_t>(static_cast<long long>(top) * k))
+        return top;
+    return std::nullopt;
 }
 
 // Signs of p at the whole numbers, gathered in order into runs of one sign.
@@ -176,28 +204,112 @@ struct Piece {
     int sign;
 };
 
-// Exactly one simple root lies between a and b = a + w, and p has the sign s
-// just right of a: the whole numbers strictly between split where that sign
-// is lost, found by halving on them.
-void splitAtRoot(const Coefficients& p, const Integer& a, const Integer& w, int s, SignRuns& runs) {
-    Integer low = a + 1;
-    Integer high = a + w;  // the first whole number whose sign is not s, if below a + w
-    Integer atHigh = 0;
-    while (low < high) {
-        const Integer mid = (low + high) >> 1;
-        Integer value = horner(p, mid);
-        if (value.sign() * s > 0) {
-            low = mid + 1;
-        } else {
-            high = mid;
-            atHigh = std::move(value);
+Integer valueAt(const Coefficients& p, const Integer& x) {
+    Integer value = 0;
+    for (auto c = p.rbegin(); c != p.rend(); ++c) {
+        value *= x;
+        value += *c;
+    }
+    return value;
+}
+
+// p(x) and p'(x) by Horner's rule.
+std::pair<Integer, Integer> valueAndSlope(const Coefficients& p, const Integer& x) {
+    Integer value = 0, slope = 0;
+    for (auto c = p.rbegin(); c != p.rend(); ++c) {
+        slope *= x;
+        slope += value;
+        value *= x;
+        value += *c;
+    }
+    return {std::move(value), std::move(slope)};
+}
+
+// The whole numbers around the one simple root r of p in (a, b), found by
+// evaluating p: a bracket [low, high] shrinks around r with every guess.
+class RootBracket {
+public:
+    RootBracket(const Coefficients& p, const Integer& a, const Integer& b, int s) : p(p), s(s), low(a), high(b) {}
+
+    // Newton's steps from the last of them close in on r; from far off, where
+    // p looks like a high power of x - c, they fall short, so they grow twice
+    // as long while they keep doing so. Every other guess halves the bracket,
+    // so a guess that goes astray costs no more than one halving.
+    void close() {
+        bool halve = true;
+        while (high - low > 1) {
+            const Integer width = high - low;
+            if (halve || newton.slope.is_zero())
+                probe(Integer((low + high) >> 1), newton.slope.is_zero());
+            else
+                stepNewton();
+            halve = !halve && (high - low) * 2 > width;
         }
     }
+
+    const Integer& firstAfter() const { return high; }  // b when no whole number in (a, b) is past r
+    int signAtFirstAfter() const { return atHigh.sign(); }
+
+private:
+    struct Point {
+        Integer x, value, slope, step;  // step: value / slope, rounded to zero
+    };
+
+    // p at the guess, kept inside the bracket; its slope only for Newton's steps.
+    Point probe(const Integer& guess, bool slope = true) {
+        Point at;
+        at.x = std::max(Integer(low + 1), std::min(guess, Integer(high - 1)));
+        if (slope)
+            std::tie(at.value, at.slope) = valueAndSlope(p, at.x);
+        else
+            at.value = valueAt(p, at.x);
+        if (!at.slope.is_zero())
+            at.step = at.value / at.slope;
+        if (at.value.sign() * s > 0) {
+            low = at.x;
+        } else {
+            high = at.x;
+            atHigh = at.value;
+        }
+        if (newton.slope.is_zero())
+            newton = at;
+        return at;
+    }
+
+    void stepNewton() {
+        if (newton.step.is_zero()) {  // r is within one of x: try the other side
+            const bool down = newton.value.sign() * newton.slope.sign() > 0;
+            newton = probe(newton.x + (down ? -1 : 1));
+            return;
+        }
+        Point next = probe(newton.x - (newton.step << boost));
+        if (next.value.sign() != newton.value.sign())
+            boost = boost > 0 ? boost - 1 : 0;
+        else if (abs(next.step) * 2 > abs(newton.step))
+            ++boost;
+        newton = std::move(next);
+    }
+
+    const Coefficients& p;
+    const int s;        // the sign of p on (a, r)
+    Integer low, high;  // every whole number in (a, low] has the sign s; none in [high, b) has
+    Integer atHigh = 0;
+    Point newton;
+    unsigned boost = 0;  // Newton's steps are 2^boost times as long
+};
+
+// Exactly one simple root lies between a and b = a + w, and p has the sign s
+// just right of a: the whole numbers strictly between split where that sign
+// is lost.
+void splitAtRoot(const Coefficients& p, const Integer& a, const Integer& w, int s, SignRuns& runs) {
+    RootBracket bracket(p, a, a + w, s);
+    bracket.close();
+    const Integer& high = bracket.firstAfter();
     const Integer last = a + w - 1;
     runs.add(a + 1, high - 1, s);
     if (high > last)
         return;
-    runs.addPoint(high, atHigh.sign());
+    runs.addPoint(high, bracket.signAtFirstAfter());
     runs.add(high + 1, last, -s);
 }
 
@@ -236,23 +348,49 @@ void sortInterval(const Coefficients& p, Piece top, SignRuns& runs) {
     }
 }
 
+// The whole numbers in [2^k, 2^(k+1)), given how many roots lie inside each
+// of its circles, where a term of p settles that. None between them: p keeps
+// one sign. One: it is real, as p's are paired with their conjugates, and
+// between 2^k and 2^(k+1) if p has other signs there. Otherwise Descartes'
+// rule sorts the ring out.
+void sortRing(const Coefficients& p, std::size_t k, std::optional<std::size_t> inner, std::optional<std::size_t> outer,
+              SignRuns& runs) {
+    const Integer from = Integer(1) << k;
+    if (inner && outer && *outer - *inner <= 1) {
+        const int atFrom = p[*inner].sign();
+        if (*outer == *inner || p[*outer].sign() == atFrom) {
+            runs.add(from, (from << 1) - 1, atFrom);
+        } else {
+            runs.addPoint(from, atFrom);
+            splitAtRoot(p, from, from, atFrom, runs);
+        }
+        return;
+    }
+    Coefficients q = scaled(p, k);  // p(2^k + 2^k x)
+    shiftByOne(q);
+    runs.addPoint(from, q[0].sign());
+    sortInterval(p, Piece{from, from, std::move(q), false, 0}, runs);
+}
+
+// The whole numbers in [2^k, 2^(k+1)) for k = 0, 1, ... up to the bound,
+// ring by ring: the number of roots inside each circle (Pellet) settles most
+// rings without polynomial work, so roots far apart in size cost nothing for
+// the rings between them.
 std::vector<Run> runsOf(const Coefficients& p) {
     SignRuns runs;
     const int lead = p.back().sign();
     if (p.size() == 1)
         return runs.take(0, lead);
     runs.addPoint(0, p[0].sign());
-    // q(x) = p(2^bits x): no root beyond 2^bits when q(1 + x) has no sign
-    // change; the bound promises that, and is doubled where it would not hold.
-    std::size_t bits = positiveRootBits(p);
-    Coefficients q = scaled(p, bits);
-    while (!noRootBeyondOne(q))
-        q = scaled(p, ++bits);
-    const Integer bound = Integer(1) << bits;
-    const int atBound = sumOf(q).sign();
-    sortInterval(p, Piece{0, bound, std::move(q), false, 0}, runs);
-    runs.addPoint(bound, atBound);
-    return runs.take(bound + 1, lead);
+    const std::size_t rings = positiveRootBits(p);
+    const std::vector<long long> bits = highBits(p);
+    std::optional<std::size_t> inner = dominantTerm(p, bits, 0);
+    for (std::size_t k = 0; k < rings; ++k) {
+        const std::optional<std::size_t> outer = dominantTerm(p, bits, static_cast<long long>(k) + 1);
+        sortRing(p, k, inner, outer, runs);
+        inner = outer;
+    }
+    return runs.take(Integer(1) << rings, lead);
 }
 
 // The words of one run, after the run before it (null for the first).

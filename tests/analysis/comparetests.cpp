@@ -55,10 +55,11 @@ Integer naiveValue(const Cost& cost, const Integer& n) {
     return value;
 }
 
+// By Horner's rule, which testValueAt checks against the powers.
 Cheaper cheaperAt(const Cost& a, const Cost& b, const Integer& n) {
     const int scale = std::max(a.scale(), b.scale());
-    const Integer x = Decimal{naiveValue(a, n), a.scale()}.unitsAt(scale);
-    const Integer y = Decimal{naiveValue(b, n), b.scale()}.unitsAt(scale);
+    const Integer x = analysis::valueAt(a, n).unitsAt(scale);
+    const Integer y = analysis::valueAt(b, n).unitsAt(scale);
     return x < y ? Cheaper::first : x > y ? Cheaper::second : Cheaper::equal;
 }
 
@@ -178,7 +179,8 @@ public:
     }
 
     // A family of differences built from chosen roots in [0, 200], some
-    // repeated, some between whole numbers, under factors without real roots.
+    // repeated, some between whole numbers, with negative roots and factors
+    // without real roots.
     void testChosenRoots() {
         std::mt19937 random(20261210);
         const auto uniform = [&random](int low, int high) {
@@ -192,6 +194,8 @@ public:
             }
             if (uniform(0, 2) == 0)
                 d = times(d, {uniform(1, 50), uniform(-2, 2), 1});  // n^2 + bn + c > 0
+            for (int negative = uniform(-2, 2); negative > 0; --negative)
+                d = times(d, {uniform(1, 100000), uniform(1, 3)});
             // A's units at its scale, B's at a scale at least as large: A - B = d at that scale
             const int scaleA = uniform(0, 3), scale = scaleA + uniform(0, 2);
             Coefficients a(d.size() + static_cast<std::size_t>(uniform(0, 2)));
@@ -206,7 +210,8 @@ public:
         }
     }
 
-    // Roots far beyond any n one could walk to, and between two whole numbers there.
+    // Roots far beyond any n one could walk to: single, double, triple, next
+    // to each other, between two whole numbers, and negative.
     void testHugeRoots() {
         const Integer big = tenTo(100);
         const Cost line({-big, 1}, 0);
@@ -223,6 +228,39 @@ public:
         CPPUNIT_ASSERT(d.runs[1].from == 7 && *d.runs[1].to == 7);
         CPPUNIT_ASSERT(d.runs[2].from == 8 && *d.runs[2].to == big);
         CPPUNIT_ASSERT(d.runs[3].from == big + 1);
+
+        struct Case {
+            Coefficients difference;
+            const char* text;
+        };
+        const Integer e30 = tenTo(30);
+        const std::string after = "1" + std::string(29, '0') + "1";
+        const std::string before = std::string(30, '9');
+        const Case cases[] = {
+            {times({-e30, 1}, {-e30, 1}),
+             "B is cheaper for n = 0 to 999999999999999999999999999999, A and B cost the same "
+             "at n = 1000000000000000000000000000000, B is cheaper from n = "
+             "1000000000000000000000000000001 on"},
+            {times(times({-2 * e30 - 1, 2}, {-2 * e30 - 1, 2}), {-2 * e30 - 1, 2}),
+             "A is cheaper for n = 0 to 1000000000000000000000000000000, B from n = 1000000000000000000000000000001 "
+             "on"},
+            {times({-e30, 1}, {-e30 - 1, 1}),
+             "B is cheaper for n = 0 to 999999999999999999999999999999, A and B cost the "
+             "same for n = 1000000000000000000000000000000 to "
+             "1000000000000000000000000000001, B is cheaper from n = "
+             "1000000000000000000000000000002 on"},
+            // roots at 10^30 + 1/4 and 10^30 + 3/4: no whole number between them
+            {times({-4 * e30 - 1, 4}, {-4 * e30 - 3, 4}), "B is cheaper for every n"},
+            {times({tenTo(20), 1}, {-5, 1}),
+             "A is cheaper for n = 0 to 4, A and B cost the same at n = 5, B is cheaper from n = 6 on"},
+            {times({e30, 1}, {e30, 1}), "B is cheaper for every n"},
+        };
+        for (const Case& c : cases) {
+            const Cost cost(c.difference, 0);
+            const Comparison comparison = analysis::compareCosts(cost, Cost());
+            checkShape(cost, Cost(), comparison);
+            CPPUNIT_ASSERT_EQUAL(std::string(c.text), describe(comparison));
+        }
     }
 
     // Degree 300, coefficients of 300 digits: roots at 17, 10^50 and
@@ -264,6 +302,20 @@ public:
         for (Integer& x : other)
             x = digits(300) * (random() % 2 ? 1 : -1);
         checkShape(first, Cost(other, 0), analysis::compareCosts(first, Cost(other, 0)));
+
+        // n^300 - 10^300 n^299 + (positive terms): one root just below 10^300,
+        // one near 1 and the others inside a small circle
+        Coefficients far(301);
+        for (Integer& x : far)
+            x = digits(300);
+        far[300] = 1;
+        far[299] = -tenTo(300);
+        const Comparison c300 = analysis::compareCosts(Cost(far, 0), Cost());
+        checkShape(Cost(far, 0), Cost(), c300);
+        CPPUNIT_ASSERT_EQUAL(std::size_t(3), c300.runs.size());
+        CPPUNIT_ASSERT(c300.runs[1].from < 10);
+        // between 10^300 - 1, where the two top terms outweigh the rest, and 10^300
+        CPPUNIT_ASSERT(c300.runs[2].from == tenTo(300));
     }
 };
 
