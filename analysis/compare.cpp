@@ -204,7 +204,7 @@ struct Piece {
     int sign;
 };
 
-Integer valueAt(const Coefficients& p, const Integer& x) {
+Integer valueOf(const Coefficients& p, const Integer& x) {
     Integer value = 0;
     for (auto c = p.rbegin(); c != p.rend(); ++c) {
         value *= x;
@@ -262,7 +262,7 @@ private:
         if (slope)
             std::tie(at.value, at.slope) = valueAndSlope(p, at.x);
         else
-            at.value = valueAt(p, at.x);
+            at.value = valueOf(p, at.x);
         if (!at.slope.is_zero())
             at.step = at.value / at.slope;
         if (at.value.sign() * s > 0) {
@@ -349,10 +349,9 @@ void sortInterval(const Coefficients& p, Piece top, SignRuns& runs) {
 }
 
 // The whole numbers in [2^k, 2^(k+1)), given how many roots lie inside each
-// of its circles, where a term of p settles that. None between them: p keeps
-// one sign. One: it is real, as p's are paired with their conjugates, and
-// between 2^k and 2^(k+1) if p has other signs there. Otherwise Descartes'
-// rule sorts the ring out.
+// of its circles, where a term of p settles that. One root between them is
+// real, as p's are paired with their conjugates, and between 2^k and 2^(k+1)
+// if p has other signs there. Otherwise Descartes' rule sorts the ring out.
 void sortRing(const Coefficients& p, std::size_t k, std::optional<std::size_t> inner, std::optional<std::size_t> outer,
               SignRuns& runs) {
     const Integer from = Integer(1) << k;
@@ -384,11 +383,22 @@ std::vector<Run> runsOf(const Coefficients& p) {
     runs.addPoint(0, p[0].sign());
     const std::size_t rings = positiveRootBits(p);
     const std::vector<long long> bits = highBits(p);
-    std::optional<std::size_t> inner = dominantTerm(p, bits, 0);
-    for (std::size_t k = 0; k < rings; ++k) {
-        const std::optional<std::size_t> outer = dominantTerm(p, bits, static_cast<long long>(k) + 1);
-        sortRing(p, k, inner, outer, runs);
-        inner = outer;
+    const auto termAt = [&p, &bits](std::size_t k) { return dominantTerm(p, bits, static_cast<long long>(k)); };
+    std::optional<std::size_t> inner = termAt(0);
+    for (std::size_t k = 0; k < rings;) {
+        std::optional<std::size_t> outer = termAt(k + 1);
+        if (!inner || inner != outer) {
+            sortRing(p, k, inner, outer, runs);
+            inner = std::move(outer);
+            ++k;
+            continue;
+        }
+        // rings without roots, one after the other, all with this term on top
+        std::size_t end = k + 1;
+        while (end < rings && termAt(end + 1) == inner)
+            ++end;
+        runs.add(Integer(1) << k, (Integer(1) << end) - 1, p[*inner].sign());
+        k = end;
     }
     return runs.take(Integer(1) << rings, lead);
 }
