@@ -41,7 +41,9 @@ struct Comparison {
 Comparison compareCosts(const Cost& first, const Cost& second);
 
 // One line that every front-end shows, with the names of the two costs:
-// "a.lc is cheaper for n = 0 to 22, b.lc from n = 23 on".
+// "a.lc is cheaper for n = 0 to 22, b.lc from n = 23 on",
+// "b.lc is cheaper for n = 0 to 2, a.lc and b.lc cost the same at n = 3, b.lc
+// is cheaper from n = 4 on", "a.lc and b.lc cost the same for every n".
 std::string comparisonText(const Comparison& comparison, std::string_view first, std::string_view second);
 
 }  // namespace analysis
