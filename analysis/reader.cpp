@@ -11,7 +11,7 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-enum Class : std::uint8_t { other, blank, newline, letter, plus, star, semicolon };
+enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
 
 struct ClassTable {
     Class of[256];
@@ -641,6 +641,7 @@ void Reader::expressionStatement() {
             wordStart = true;
             continue;
         }
+        const bool afterBlank = wordStart;
         wordStart = false;
         if (kind == semicolon) {
             if (expectVariable)
@@ -649,7 +650,7 @@ void Reader::expressionStatement() {
             break;
         }
         if (kind == other) {
-            notInStatement(begin, wordStart);
+            notInStatement(begin, afterBlank);
             return;
         }
         if (stored == maxStatementLength) {
