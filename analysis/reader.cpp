@@ -244,6 +244,14 @@ public:
             waiting.push_back(diagnostic);
     }
     std::size_t bytesRead() const { return offset(); }
+    // Reading has stopped: the lines of the diagnostics still get the bytes
+    // that they show, and no more.
+    void finishExcerpts() {
+        while (!waiting.empty() && !atEnd) {
+            p = end;
+            refill(1);
+        }
+    }
 
 private:
     // An excerpt is done at its line end or at `reach` bytes.
@@ -341,6 +349,7 @@ void Reader::read(std::string_view text) {
 void Reader::read(ByteSource& source) {
     in = std::make_unique<Input>(source, found);
     program();
+    in->finishExcerpts();
 }
 
 std::size_t Reader::bytesRead() const { return in ? in->bytesRead() : 0; }
