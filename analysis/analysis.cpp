@@ -429,7 +429,7 @@ std::string Analysis::canonicalProgram() const {
     const auto indent = [&out](std::size_t depth) { out.append(2 * depth + 2, ' '); };
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const StatementInfo& part = parts[i];
-        while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent + 1)) {
+        while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent) + 1) {
             open.pop_back();
             indent(open.size());
             out += "END\n";

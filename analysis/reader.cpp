@@ -14,10 +14,10 @@ const int noMore = -1;
 enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
 
 struct ClassTable {
-    Class of[256];
-    constexpr ClassTable() : of() {
-        for (int c = 0; c < 256; ++c)
-            of[c] = other;
+    Class of[256] = {};
+    constexpr ClassTable() {
+        for (Class& c : of)
+            c = other;
         of[static_cast<unsigned char>(' ')] = blank;
         for (char c : {'\t', '\v', '\f', '\r'})
             of[static_cast<unsigned char>(c)] = blank;
@@ -36,8 +36,8 @@ inline Class classOf(int c) { return classes.of[static_cast<unsigned char>(c)]; 
 // What one byte of a statement adds to its counts, packed in 16-bit lanes
 // (additions, multiplications, characters, lines), by the byte's class.
 struct SumTable {
-    std::uint64_t of[semicolon];
-    constexpr SumTable() : of() {
+    std::uint64_t of[semicolon] = {};
+    constexpr SumTable() {
         const std::uint64_t character = 1ULL << 32;
         of[newline] = 1ULL << 48;
         of[letter] = character;
