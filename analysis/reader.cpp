@@ -240,7 +240,7 @@ public:
         if (!source)
             return;
         const Excerpt& e = (*diagnostics)[diagnostic].excerpt;
-        if (!e.moreAfter && !done(e) && !lineEnded && source && !atEnd)
+        if (!e.moreAfter && !lineEnded && source && !atEnd)
             waiting.push_back(diagnostic);
     }
     std::size_t bytesRead() const { return offset(); }
@@ -254,8 +254,9 @@ public:
     }
 
 private:
-    // An excerpt is done at its line end or at `reach` bytes.
-    static bool done(const Excerpt& e) { return e.moreAfter || e.after.size() >= Excerpt::reach; }
+    // Whether the last extend() met the line end. An excerpt is done there,
+    // or once a byte beyond `reach` is seen; at `reach` bytes exactly, the
+    // next byte still decides between the two.
     bool lineEnded = false;
 
     void extend(Excerpt& e, const char* from, const char* to) {
@@ -309,7 +310,7 @@ private:
         for (const std::size_t i : waiting) {
             Excerpt& e = (*diagnostics)[i].excerpt;
             extend(e, from, to);
-            if (!done(e) && !lineEnded && from != to)
+            if (!e.moreAfter && !lineEnded && from != to)
                 still.push_back(i);
         }
         waiting.swap(still);
