@@ -150,7 +150,7 @@ std::string percent(double share) {
 
 Json diagnosticsOf(const Subject& subject) {
     Json list = Json::array();
-    const Analysis& a = subject.document.analysis(subject.model, analysis::Detail::total);
+    const Analysis& a = subject.analysis();
     if (!a.error())
         return list;
     const analysis::Diagnostic& d = *a.error();

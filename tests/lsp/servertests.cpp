@@ -120,6 +120,7 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(commandLine);
     CPPUNIT_TEST(percentages);
     CPPUNIT_TEST(nesting);
+    CPPUNIT_TEST(analysedOncePerVersion);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -309,8 +310,10 @@ public:
         const Json& range = edits[0]["range"];
         d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
                   edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
-        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"), d.text());
-        const Session again = run({initialize(), open(d.text()), request(2, "textDocument/formatting", document)});
+        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"),
+                             std::string(d.text()));
+        const Session again =
+            run({initialize(), open(std::string(d.text())), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(again.response(2)["result"].empty());
         const Session broken =
             run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
@@ -391,6 +394,28 @@ public:
         CPPUNIT_ASSERT_EQUAL(2, lsp::nestingOf("{\"a\": [1, \"[[[\\\"[\"]}", 10));
         CPPUNIT_ASSERT_EQUAL(0, lsp::nestingOf("\"{\"", 10));
         CPPUNIT_ASSERT_EQUAL(4, lsp::nestingOf("[[[[[[[[", 3));
+    }
+
+    // Diagnostics and every request share one analysis of a version; a
+    // burst of changes is analysed once, when next asked about.
+    void analysedOncePerVersion() {
+        lsp::Document d("file:///p.lc", "BEGIN\n  LOOP n\n    a + b ;\n  END\nEND\n", 1);
+        const analysis::CostModel model;
+        const lsp::Subject subject{d, model, lsp::Encoding::utf16};
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT(!lsp::hoverAt(subject, 19).is_null());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), lsp::inlayHints(subject, 0, 100).size());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), lsp::documentSymbols(subject, true).size());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), d.analyses());
+        for (std::size_t i = 0; i <= 50; ++i)
+            d.replace(lsp::Position{2, 4}, lsp::Position{2, 5}, i % 2 ? "a" : "z", lsp::Encoding::utf16);
+        CPPUNIT_ASSERT(lsp::hoverAt(subject, 19)["contents"]["value"].get<std::string>().find("`z + b ;`") !=
+                       std::string::npos);
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), d.analyses());
+        d.forgetAnalysis();  // a new model
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(3), d.analyses());
     }
 };
 
