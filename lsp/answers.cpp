@@ -105,14 +105,15 @@ std::pair<std::size_t, std::size_t> wordAround(std::string_view text, std::size_
 }  // namespace
 
 Position positionFrom(const Json& position) {
-    // whole numbers only: a float beyond the range of an integer has no value to convert to
+    // the protocol's unsigned integers: a negative line or character is
+    // refused, and so is a float (beyond the range of an integer it has no
+    // value to convert to)
     const auto index = [&](const char* key) -> std::size_t {
         const Json& value = position.at(key);
-        if (value.is_number_unsigned())
-            return static_cast<std::size_t>(value.get<std::uint64_t>());
-        if (value.is_number_integer())
-            return 0;  // negative
-        throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number", &value);
+        if (!value.is_number_unsigned())
+            throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number from 0 up",
+                                           &value);
+        return static_cast<std::size_t>(value.get<std::uint64_t>());
     };
     return Position{index("line"), index("character")};
 }

@@ -50,8 +50,10 @@ public:
     static constexpr int maxNesting = 256;
 
 private:
-    void request(const Json& id, const std::string& method, const Json& params);
-    void notification(const std::string& method, const Json& params);
+    // A message whose params hold numbers beyond a double's range is not
+    // carried out: a request gets invalid params, a notification is logged.
+    void request(const Json& id, const std::string& method, const Json& params, bool hugeParams);
+    void notification(const std::string& method, const Json& params, bool hugeParams);
     Json call(const std::string& method, const Json& params, bool& found);
 
     Json initialize(const Json& params);

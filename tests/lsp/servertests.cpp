@@ -121,6 +121,9 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(percentages);
     CPPUNIT_TEST(nesting);
     CPPUNIT_TEST(analysedOncePerVersion);
+    CPPUNIT_TEST(hugeNumbersAndNegativePositions);
+    CPPUNIT_TEST(hugeNumbersBeforeInitialize);
+    CPPUNIT_TEST(changesThatCannotBeReadChangeNothing);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -258,7 +261,7 @@ public:
         CPPUNIT_ASSERT(s.response(8)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
         CPPUNIT_ASSERT(s.response(9)["result"].is_null());
         CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(10)));
-        CPPUNIT_ASSERT(s.response(11)["result"]["contents"]["value"].get<std::string>().find("**Program**") == 0);
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(11)));
     }
 
     void inlayHintsAndSymbols() {
@@ -394,6 +397,108 @@ public:
         CPPUNIT_ASSERT_EQUAL(2, lsp::nestingOf("{\"a\": [1, \"[[[\\\"[\"]}", 10));
         CPPUNIT_ASSERT_EQUAL(0, lsp::nestingOf("\"{\"", 10));
         CPPUNIT_ASSERT_EQUAL(4, lsp::nestingOf("[[[[[[[[", 3));
+    }
+
+    // One message after initialize and the open of a document, then a hover
+    // and shutdown: the server answers the message as the table says, and
+    // goes on. Numbers beyond a double's range are JSON that the JSON library
+    // does not read; positions are the protocol's unsigned integers.
+    void hugeNumbersAndNegativePositions() {
+        struct Case {
+            std::string body;
+            Json id;     // of the error expected; null for a parse error
+            int code;    // expected; 0: no error at all
+            bool warns;  // a notification ignored, in a log message
+        };
+        const std::string hover = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":)"
+                                  R"({"textDocument":{"uri":"file:///p.lc"},"position":)";
+        const std::string hints = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/inlayHint","params":)"
+                                  R"({"textDocument":{"uri":"file:///p.lc"},"range":)";
+        const std::string change = R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":)"
+                                   R"({"textDocument":{"uri":"file:///p.lc","version":2},"contentChanges":)";
+        const std::vector<Case> cases = {
+            {hover + R"({"line":1e400,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1e400}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":1e309,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0},"x":[1,-2e308,1E+999]}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":-1,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":1.5}}})", Json(7), lsp::code::invalidParams, false},
+            {hints + R"({"start":{"line":-1,"character":0},"end":{"line":9,"character":0}}}})", Json(7),
+             lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0}},"id2":1e400})", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":1e400,"method":"shutdown"})", Json(nullptr), lsp::code::parseError, false},
+            {R"([1e400])", Json(nullptr), lsp::code::parseError, false},
+            {R"(1e400)", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":7,"method":"x","params":[1e400})", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":55,"result":[1e400]})", Json(nullptr), 0, false},  // an answer: nothing waits
+            {change + R"([{"text":"x","range":{"start":{"line":0,"character":-1e400},)"
+                      R"("end":{"line":0,"character":0}}}]}})",
+             Json(nullptr), 0, true},
+            {change + R"([{"text":"x","range":{"start":{"line":-1,"character":0},)"
+                      R"("end":{"line":0,"character":0}}}]}})",
+             Json(nullptr), 0, true},
+            {hover + R"({"line":0,"character":0},"uri":"1e400 -1e400"}})", Json(nullptr), 0, false},  // in a string
+        };
+        for (const Case& c : cases) {
+            const Session s = runBytes(framed(initialize()) + framed(open("BEGIN a ; END")) + framed(c.body) +
+                                       framed(at(8, "textDocument/hover", 0, 6)) + framed(request(9, "shutdown")));
+            const std::string& what = c.body;
+            std::vector<Json> errors;
+            for (const Json& m : s.messages)
+                if (m.contains("error"))
+                    errors.push_back(m);
+            if (c.code == 0) {
+                CPPUNIT_ASSERT_MESSAGE(what, errors.empty());
+            } else {
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, std::size_t(1), errors.size());
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.code, errorCode(errors[0]));
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.id, errors[0]["id"]);
+            }
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.warns ? std::size_t(1) : std::size_t(0),
+                                         s.withMethod("window/logMessage").size());
+            // the server went on, the document as it was
+            CPPUNIT_ASSERT_MESSAGE(what, s.response(8)["result"]["contents"]["value"].get<std::string>().find(
+                                             "`a ;`") != std::string::npos);
+            CPPUNIT_ASSERT_MESSAGE(what, s.response(9).contains("result"));
+        }
+    }
+
+    void hugeNumbersBeforeInitialize() {
+        const Session s =
+            runBytes(framed(std::string(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"x":1e400}})")) +
+                     framed(std::string(R"({"jsonrpc":"2.0","id":2,"method":"shutdown","params":[1e400]})")) +
+                     framed(initialize(3)) + framed(request(4, "shutdown")) +
+                     framed(std::string(R"({"jsonrpc":"2.0","method":"exit","params":[-1e400]})")) +
+                     framed(request(5, "shutdown")));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(1)));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::serverNotInitialized, errorCode(s.response(2)));
+        CPPUNIT_ASSERT(s.response(3).contains("result"));
+        CPPUNIT_ASSERT(s.response(4).contains("result"));
+        CPPUNIT_ASSERT(s.response(5).is_null());  // exit, whatever its params
+        CPPUNIT_ASSERT_EQUAL(0, s.status);
+    }
+
+    // A change notification with one change that cannot be read makes none
+    // of its changes.
+    void changesThatCannotBeReadChangeNothing() {
+        const auto change = [](Json changes) {
+            return notification("textDocument/didChange", {{"textDocument", {{"uri", "file:///p.lc"}, {"version", 2}}},
+                                                           {"contentChanges", std::move(changes)}});
+        };
+        const Json good = {
+            {"range", {{"start", {{"line", 0}, {"character", 6}}}, {"end", {{"line", 0}, {"character", 7}}}}},
+            {"text", "z"}};
+        Json negative = good;
+        negative["range"]["end"]["character"] = -7;
+        for (const Json& changes : {Json::array({good, negative}), Json::array({good, {{"text", 5}}}),
+                                    Json::array({{{"text", "BEGIN z ; END"}}, 7}), Json{{"x", good}}}) {
+            const Session s =
+                run({initialize(), open("BEGIN a ; END"), change(changes), at(2, "textDocument/hover", 0, 6)});
+            CPPUNIT_ASSERT_MESSAGE(changes.dump(), s.response(2)["result"]["contents"]["value"].get<std::string>().find(
+                                                       "`a ;`") != std::string::npos);
+            CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("window/logMessage").size());
+        }
     }
 
     // Diagnostics and every request share one analysis of a version; a
