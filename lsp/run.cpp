@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <csignal>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "framing.h"
@@ -20,6 +22,14 @@ std::streamsize readSome(std::streambuf& source, std::vector<char>& chunk) {
     return source.sgetn(chunk.data(), available > 0 ? std::min(available, size) : 1);
 }
 
+// Why a read failed, in the words of the system when it said.
+std::string reasonOf(const std::ios_base::failure& failure) {
+    const std::error_code& code = failure.code();
+    if (code.category() == std::generic_category() || code.category() == std::system_category())
+        return code.message();
+    return "cannot be read";
+}
+
 }  // namespace
 
 bool wantsLanguageServer(const std::vector<std::string>& arguments) {
@@ -31,7 +41,9 @@ bool wantsLanguageServer(const std::vector<std::string>& arguments) {
     return false;
 }
 
-int runLanguageServer(std::istream& in, std::ostream& out) {
+int runLanguageServer(std::istream& in, std::ostream& out) { return runLanguageServer(in, out, std::cerr); }
+
+int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err) {
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);  // a client gone is a failed write, not a killed server
 #endif
@@ -54,14 +66,22 @@ int runLanguageServer(std::istream& in, std::ostream& out) {
         }
         if (server.exited() || !out)
             break;
-        if (source->in_avail() <= 0)
-            server.idle();  // about to wait: what changed is published first
-        const std::streamsize got = readSome(*source, chunk);
+        std::streamsize got = 0;
+        try {  // a stream that fails to read (a directory, a closed descriptor) throws
+            if (source->in_avail() <= 0)
+                server.idle();  // about to wait: what changed is published first
+            got = readSome(*source, chunk);
+        } catch (const std::ios_base::failure& e) {
+            err << "loopcost: <stdin>: " << reasonOf(e) << '\n';
+            return 1;
+        }
         if (got <= 0)
             break;
         reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
     }
-    if (!out)
+    if (!out) {
+        err << "loopcost: cannot write to standard output\n";
         return 1;
+    }
     return server.status();
 }

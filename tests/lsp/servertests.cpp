@@ -1,8 +1,11 @@
 #include <cppunit/extensions/HelperMacros.h>
 
+#include <cerrno>
 #include <iostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -101,6 +104,22 @@ Session run(std::vector<Json> messages) {
 
 int errorCode(const Json& response) { return response.at("error").at("code").get<int>(); }
 
+// A stream that hands out its bytes, then fails as reading a directory does.
+class FailingInput : public std::streambuf {
+public:
+    explicit FailingInput(std::string bytes) : bytes(std::move(bytes)) {
+        setg(&this->bytes[0], &this->bytes[0], &this->bytes[0] + this->bytes.size());
+    }
+
+protected:
+    int_type underflow() override {
+        throw std::ios_base::failure("read", std::error_code(EISDIR, std::generic_category()));
+    }
+
+private:
+    std::string bytes;
+};
+
 }  // namespace
 
 class ServerTests : public CppUnit::TestFixture {
@@ -124,6 +143,7 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(hugeNumbersAndNegativePositions);
     CPPUNIT_TEST(hugeNumbersBeforeInitialize);
     CPPUNIT_TEST(changesThatCannotBeReadChangeNothing);
+    CPPUNIT_TEST(unreadableInputAndUnwritableOutput);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -499,6 +519,25 @@ public:
                                                        "`a ;`") != std::string::npos);
             CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("window/logMessage").size());
         }
+    }
+
+    // Input that cannot be read ends the server with one line on standard
+    // error, after what it read before; output that cannot be written too.
+    void unreadableInputAndUnwritableOutput() {
+        FailingInput failing(framed(initialize()));
+        std::istream in(&failing);
+        std::ostringstream out;
+        std::ostringstream err;
+        CPPUNIT_ASSERT_EQUAL(1, runLanguageServer(in, out, err));
+        CPPUNIT_ASSERT_EQUAL(std::string("loopcost: <stdin>: Is a directory\n"), err.str());
+        CPPUNIT_ASSERT(out.str().find("\"capabilities\"") != std::string::npos);
+
+        std::istringstream messages(framed(initialize()) + framed(request(2, "shutdown")));
+        std::ostringstream broken;
+        broken.setstate(std::ios::badbit);
+        std::ostringstream brokenErr;
+        CPPUNIT_ASSERT_EQUAL(1, runLanguageServer(messages, broken, brokenErr));
+        CPPUNIT_ASSERT_EQUAL(std::string("loopcost: cannot write to standard output\n"), brokenErr.str());
     }
 
     // Diagnostics and every request share one analysis of a version; a
