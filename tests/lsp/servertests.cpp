@@ -144,6 +144,7 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(hugeNumbersBeforeInitialize);
     CPPUNIT_TEST(changesThatCannotBeReadChangeNothing);
     CPPUNIT_TEST(unreadableInputAndUnwritableOutput);
+    CPPUNIT_TEST(twoContentLengths);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -538,6 +539,26 @@ public:
         std::ostringstream brokenErr;
         CPPUNIT_ASSERT_EQUAL(1, runLanguageServer(messages, broken, brokenErr));
         CPPUNIT_ASSERT_EQUAL(std::string("loopcost: cannot write to standard output\n"), brokenErr.str());
+    }
+
+    // One message, one outcome: read when its two lengths agree, else one
+    // parse error that says so and nothing else.
+    void twoContentLengths() {
+        const std::string body = request(2, "shutdown").dump();
+        const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
+        const std::string other = "Content-Length: " + std::to_string(body.size() + 1) + "\r\n";
+        const Session agree = runBytes(framed(initialize()) + length + length + "\r\n" + body);
+        CPPUNIT_ASSERT(agree.nullIdErrors().empty());
+        CPPUNIT_ASSERT(agree.response(2).contains("result"));
+        CPPUNIT_ASSERT_EQUAL(0, agree.status);
+        const Session disagree =
+            runBytes(framed(initialize()) + length + other + "\r\n" + body + framed(request(3, "textDocument/hover")));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), disagree.nullIdErrors().size());
+        const std::string message = disagree.nullIdErrors()[0]["error"]["message"];
+        CPPUNIT_ASSERT(message.find("disagree") != std::string::npos);
+        CPPUNIT_ASSERT(disagree.response(2).is_null());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(disagree.response(3)));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(3), disagree.messages.size());
     }
 
     // Diagnostics and every request share one analysis of a version; a
