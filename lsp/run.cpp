@@ -1,7 +1,13 @@
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -20,6 +26,28 @@ std::streamsize readSome(std::streambuf& source, std::vector<char>& chunk) {
     const std::streamsize available = source.in_avail();
     const auto size = static_cast<std::streamsize>(chunk.size());
     return source.sgetn(chunk.data(), available > 0 ? std::min(available, size) : 1);
+}
+
+// Diagnostics are published once the input has been quiet this long, so
+// that a burst of changes is analysed once, for its last version, however
+// the client writes it; while messages keep coming, no later than
+// `longestWait` after the server first found changes unpublished.
+const int quietMilliseconds = 25;
+const auto longestWait = std::chrono::milliseconds(500);
+
+// Whether input comes within `milliseconds`. Standard input's descriptor is
+// polled; another stream (one in memory) has what it has.
+bool inputWithin(const std::istream& in, std::streambuf& source, int milliseconds) {
+    if (source.in_avail() > 0)
+        return true;
+    if (&in != &std::cin)
+        return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    int ready = 0;
+    do
+        ready = poll(&input, 1, milliseconds);
+    while (ready < 0 && errno == EINTR);
+    return ready != 0;  // readable, ended or failed: the read tells which
 }
 
 // Why a read failed, in the words of the system when it said.
@@ -56,6 +84,7 @@ int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err) {
         return 1;
     lsp::FrameReader reader;
     std::vector<char> chunk(std::size_t(1) << 16);
+    std::optional<std::chrono::steady_clock::time_point> unpublishedSince;
     for (;;) {
         lsp::Frame frame;
         while (!server.exited() && reader.next(frame)) {
@@ -68,8 +97,15 @@ int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err) {
             break;
         std::streamsize got = 0;
         try {  // a stream that fails to read (a directory, a closed descriptor) throws
-            if (source->in_avail() <= 0)
-                server.idle();  // about to wait: what changed is published first
+            if (source->in_avail() <= 0 && server.unpublished()) {  // about to wait: publish first
+                const auto now = std::chrono::steady_clock::now();
+                if (!unpublishedSince)
+                    unpublishedSince = now;
+                if (now - *unpublishedSince >= longestWait || !inputWithin(in, *source, quietMilliseconds)) {
+                    server.idle();
+                    unpublishedSince.reset();
+                }
+            }
             got = readSome(*source, chunk);
         } catch (const std::ios_base::failure& e) {
             err << "loopcost: <stdin>: " << reasonOf(e) << '\n';

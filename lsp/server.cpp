@@ -456,6 +456,13 @@ void Server::publish(Document& document) {
     document.published = true;
 }
 
+bool Server::unpublished() const {
+    for (const auto& entry : documents)
+        if (!entry.second->published)
+            return true;
+    return false;
+}
+
 void Server::idle() {
     for (auto& entry : documents) {
         if (entry.second->published)

@@ -41,6 +41,8 @@ public:
     void fault(const std::string& what);
     // Nothing more is waiting: publishes the diagnostics of what changed.
     void idle();
+    // Whether a document's diagnostics wait to be published.
+    bool unpublished() const;
 
     bool exited() const { return exitSeen; }
     // After exit, or when the input ended: 0 when shutdown came first, else 1.
