@@ -1,8 +1,9 @@
 #!/bin/sh
 # Generates programs of 2 MB and 20 MB and measures `loopcost FILE` on each
 # beside `wc -w FILE`, the floor that no reader of this language can beat by
-# much, then the modes that cost every statement on the 20 MB program. Prints
-# Markdown tables and the targets.
+# much, then the modes that cost every statement on the 20 MB program, then
+# the language server from a client's side. Prints Markdown tables and the
+# targets.
 #   bench/run.sh BINDIR WORKDIR [RUNS]
 set -eu
 bin=$1
@@ -66,3 +67,10 @@ awk -v l20="$cpu_loopcost_20" -v w20="$cpu_wc_20" -v l2="$cpu_loopcost_2" \
     printf "20 MB: peak memory = %.1f bytes per input byte (target at most 16)\n", peak / size
     printf "2 MB -> 20 MB: CPU time x %.1f (target at most 12)\n", (l2 > 0 ? l20 / l2 : 0)
     print "20 MB: --format, --annotate and --json: at most 3 times the plain run, 16 bytes per input byte" }'
+
+# The language server, timed from a client's side (bench/lspsession.cpp):
+# what the tests leave out, since a busy machine moves it.
+if [ -x "$bin/loopcost-lsp-bench" ]; then
+    echo
+    "$bin/loopcost-lsp-bench" "$bin/loopcost" "$runs"
+fi
