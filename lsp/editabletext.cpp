@@ -173,7 +173,8 @@ void EditableText::replace(std::size_t from, std::size_t to, std::string_view wi
     lineGapEnd += replaced;
     for (const Line& line : fresh)
         lines[lineGapBegin++] = line;
-    cursor = Cursor();
+    if (cursor.offset > change.w0)  // else the text up to the cursor is as it was
+        cursor = Cursor();
 }
 
 Position EditableText::positionOf(std::size_t offset, Encoding encoding, bool roundUp) const {
@@ -198,6 +199,7 @@ Position EditableText::positionOf(std::size_t offset, Encoding encoding, bool ro
     const std::string_view text = bytes.view(base, std::min(end, offset + 3), scratch);
     while (at < offset) {
         const Character c = characterAt(text, at - base, text.size(), encoding);
+        ++counted;
         if (at + c.bytes > offset) {  // inside this character
             if (roundUp) {
                 cursor = Cursor{line, at, units, encoding};
@@ -220,8 +222,14 @@ std::size_t EditableText::offsetOf(Position position, Encoding encoding) const {
     const std::size_t ascii = asciiEnd(position.line);
     if (encoding == Encoding::utf8 || position.character <= ascii - start)
         return std::min(start + position.character, end);
+    // from the first wide byte on, or from where the last count stopped
     std::size_t at = ascii;
     std::size_t units = ascii - start;
+    if (cursor.line == position.line && cursor.encoding == encoding && cursor.units <= position.character &&
+        cursor.offset >= at) {
+        at = cursor.offset;
+        units = cursor.units;
+    }
     // a unit is at most 4 bytes: the bytes of the units still to count and
     // of the character at the position
     const std::size_t needed = position.character - units;
@@ -231,11 +239,13 @@ std::size_t EditableText::offsetOf(Position position, Encoding encoding) const {
     const std::size_t base = at;
     while (at < base + text.size()) {
         const Character c = characterAt(text, at - base, text.size(), encoding);
+        ++counted;
         if (units + c.units > position.character)
             break;  // the position is inside this character, or at its start
         at += c.bytes;
         units += c.units;
     }
+    cursor = Cursor{position.line, at, units, encoding};
     return at;
 }
 

@@ -18,7 +18,10 @@ namespace lsp {
 //
 // A change costs what it changes, what lies between it and the last change
 // (the bytes and the lines moved across), and the rest of its line only when
-// it removes that line's first byte outside ASCII. The lines are an array
+// it removes that line's first byte outside ASCII. Columns are counted from a
+// line's first byte outside ASCII, or from the last place counted on the
+// line when that lies before: positions asked for along a line, and changes
+// typed on, count what lies between them. The lines are an array
 // with a gap where the last change was; a line after the gap keeps its start
 // as a distance from the end of the text, which a change before it leaves as
 // it is.
@@ -53,6 +56,8 @@ public:
 
     // Bytes and lines moved or read by changes so far: what they cost.
     std::size_t changeWork() const { return work + bytes.bytesMoved(); }
+    // Characters counted to map columns outside ASCII so far.
+    std::size_t charactersCounted() const { return counted; }
 
 private:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -95,6 +100,7 @@ private:
     std::size_t lineGapEnd = 0;
     std::size_t work = 0;
     mutable Cursor cursor;
+    mutable std::size_t counted = 0;
 };
 
 }  // namespace lsp

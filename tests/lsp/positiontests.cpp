@@ -60,6 +60,7 @@ class PositionTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(lineEndsMadeAndUnmade);
     CPPUNIT_TEST(randomChangesMapAsAFreshText);
     CPPUNIT_TEST(changesCostWhatTheyChange);
+    CPPUNIT_TEST(typingOnALongLineCountsOnce);
     CPPUNIT_TEST(gapBuffer);
     CPPUNIT_TEST_SUITE_END();
 
@@ -262,6 +263,29 @@ public:
         CPPUNIT_ASSERT(text.changeWork() < 2 * program.size());
         CPPUNIT_ASSERT_EQUAL(std::size_t(4), text.positionOf(middle, Encoding::utf16).character);
         CPPUNIT_ASSERT_EQUAL(text.lineOf(middle) + 25, text.lineOf(middle + 1000));
+    }
+
+    // Typing at the end of a long line whose first character is not ASCII:
+    // each change's column is counted on from the last, not from the start.
+    void typingOnALongLineCountsOnce() {
+        std::string expected = "BEGIN \xF0\x9D\x91\x8E ";  // a character of 4 bytes, 2 UTF-16 units
+        for (int i = 0; i < 100000; ++i)
+            expected += "a ; ";
+        EditableText text(expected);
+        std::size_t units = expected.size() - 2;
+        for (std::size_t i = 0; i < 1000; ++i, ++units) {
+            const std::size_t at = text.offsetOf(Position{0, units}, Encoding::utf16);
+            CPPUNIT_ASSERT_EQUAL(expected.size(), at);
+            const std::string typed = i % 2 ? "\xC3\xA9" : "b";  // 2 bytes or 1, one unit
+            text.replace(at, at, typed);
+            expected += typed;
+        }
+        CPPUNIT_ASSERT(text.charactersCounted() < expected.size() + 10000);
+        const EditableText fresh(expected);
+        for (std::size_t c = units - 50; c <= units + 2; ++c)
+            CPPUNIT_ASSERT_EQUAL(fresh.offsetOf(Position{0, c}, Encoding::utf16),
+                                 text.offsetOf(Position{0, c}, Encoding::utf16));
+        CPPUNIT_ASSERT_EQUAL(expected, std::string(text.contiguous()));
     }
 
     void gapBuffer() {
