@@ -445,6 +445,11 @@ public:
             {hover + R"({"line":-1,"character":0}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":-1}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":1.5}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1.0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":"6"}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":1e16}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":-0,"character":6.0}}})", Json(7), 0, false},  // whole numbers all the same
+            {hover + R"({"line":0.0,"character":6e0}}})", Json(7), 0, false},
             {hints + R"({"start":{"line":-1,"character":0},"end":{"line":9,"character":0}}}})", Json(7),
              lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":0}},"id2":1e400})", Json(nullptr), lsp::code::parseError, false},
@@ -471,6 +476,9 @@ public:
                     errors.push_back(m);
             if (c.code == 0) {
                 CPPUNIT_ASSERT_MESSAGE(what, errors.empty());
+                if (c.id == 7)  // answered as the hover at 0:6
+                    CPPUNIT_ASSERT_MESSAGE(what, s.response(7)["result"]["contents"]["value"].get<std::string>().find(
+                                                     "`a ;`") != std::string::npos);
             } else {
                 CPPUNIT_ASSERT_EQUAL_MESSAGE(what, std::size_t(1), errors.size());
                 CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.code, errorCode(errors[0]));
