@@ -85,6 +85,9 @@ const char* const hugeNumber = "a number beyond the range of a double";
 // Whether a JSON number's text is beyond the range of a double, which the
 // JSON library does not read.
 bool beyondDouble(std::string_view number) {
+    // without an exponent, only a number of more than 308 digits is
+    if (number.find_first_of("eE") == std::string_view::npos && number.size() <= 300)
+        return false;
     try {
         [[maybe_unused]] const Json value = Json::parse(number);
     } catch (const Json::out_of_range&) {

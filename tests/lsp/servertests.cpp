@@ -442,6 +442,10 @@ public:
             {hover + R"({"line":0,"character":-1e400}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":1e309,"character":0}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":0},"x":[1,-2e308,1E+999]}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0},"x":1)" + std::string(400, '0') + "}}", Json(7),
+             lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":6},"x":[1e-400,-1e-999,1)" + std::string(300, '0') + "]}}", Json(7), 0,
+             false},  // a number too small for a double is 0, and 10^300 fits
             {hover + R"({"line":-1,"character":0}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":-1}}})", Json(7), lsp::code::invalidParams, false},
             {hover + R"({"line":0,"character":1.5}}})", Json(7), lsp::code::invalidParams, false},
