@@ -201,20 +201,24 @@ bool Server::receive(std::string_view body) {
     Json message;
     bool hugeParams = false;  // numbers beyond a double's range in the params
     try {
-        message = Json::parse(body);
-    } catch (const Json::out_of_range&) {
-        // JSON all the same, which the library does not read: read again
-        // with those numbers as null, to answer the message as it deserves
-        std::optional<HugeNumbers> read = readHugeNumbers(body);
-        if (!read) {
-            error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber + ", and not JSON");
-            return false;
+        try {
+            message = Json::parse(body);
+        } catch (const Json::out_of_range&) {
+            hugeParams = true;
         }
-        message = std::move(read->message);
-        hugeParams = true;
-        if (!read->onlyInParams && !isResponse(message)) {
-            error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber);
-            return true;
+        if (hugeParams) {
+            // JSON all the same, which the library does not read: read again
+            // with those numbers as null, to answer the message as it deserves
+            std::optional<HugeNumbers> read = readHugeNumbers(body);
+            if (!read) {
+                error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber + ", and not JSON");
+                return false;
+            }
+            message = std::move(read->message);
+            if (!read->onlyInParams && !isResponse(message)) {
+                error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber);
+                return true;
+            }
         }
     } catch (const Json::exception& e) {  // a parse error, or whatever else the reader finds
         error(nullptr, code::parseError, std::string("Parse error: ") + e.what());
