@@ -1,8 +1,9 @@
 #!/bin/sh
 # Generates programs of 2 MB and 20 MB and measures `loopcost FILE` on each
 # beside `wc -w FILE`, the floor that no reader of this language can beat by
-# much, then the modes that cost every statement on the 20 MB program. Prints
-# Markdown tables and the targets.
+# much, then the modes that cost every statement on the 20 MB program, then
+# the language server from a client's side. Prints Markdown tables and the
+# targets.
 #   bench/run.sh BINDIR WORKDIR [RUNS]
 set -eu
 bin=$1
@@ -79,3 +80,10 @@ $("$bin/loopcost-measure" 1 "$bin/loopcost" "$big")
 EOT
 awk -v cpu="$cpu" -v peak="$peak" 'BEGIN {
     printf "200 MB, plain run: %.3f CPU s, peak memory %.1f MiB (target at most 16 MiB)\n", cpu, peak / 1048576 }'
+
+# The language server, timed from a client's side (bench/lspsession.cpp):
+# what the tests leave out, since a busy machine moves it.
+if [ -x "$bin/loopcost-lsp-bench" ]; then
+    echo
+    "$bin/loopcost-lsp-bench" "$bin/loopcost" "$runs"
+fi
