@@ -210,7 +210,8 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
     const Analysis& a = subject.analysis();
     const std::string_view text = a.text();
     const analysis::Analysis::Statements& parts = a.statements();
-    // a loop that did not read is no symbol, nor is anything inside it
+    // a loop that did not read is no symbol, nor is anything inside it (nor,
+    // so, any loop nested deeper than loops may be)
     if (!hierarchical) {
         for (const StatementInfo& s : parts) {
             if (!s.isLoop() || !s.costed)
