@@ -220,8 +220,9 @@ public:
         CPPUNIT_ASSERT_EQUAL(std::string("runs 3 * n^2 times, 14 per run (1 addition at 2 + 3 multiplications at 4), "
                                          "42 * n^2 in all"),
                              a.explain(s[4]).derivation);
-        CPPUNIT_ASSERT_EQUAL(std::string("runs 1 time, 0 per run (0 additions at 2 + 0 multiplications at 4), 0 in all"),
-                             a.explain(s[5]).derivation);
+        CPPUNIT_ASSERT_EQUAL(
+            std::string("runs 1 time, 0 per run (0 additions at 2 + 0 multiplications at 4), 0 in all"),
+            a.explain(s[5]).derivation);
         CPPUNIT_ASSERT_EQUAL(std::string("total: 42 * n^2 + 6 * n^1, the sum of the 3 statements' costs"),
                              a.explanationTotal());
         const Analysis one("BEGIN LOOP 0 a * b ; END END", model("1", "1"));
