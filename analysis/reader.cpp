@@ -11,13 +11,13 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-enum Class : std::uint8_t { other, blank, newline, letter, plus, star, semicolon };
+enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
 
 struct ClassTable {
-    Class of[256];
-    constexpr ClassTable() : of() {
-        for (int c = 0; c < 256; ++c)
-            of[c] = other;
+    Class of[256] = {};
+    constexpr ClassTable() {
+        for (Class& c : of)
+            c = other;
         of[static_cast<unsigned char>(' ')] = blank;
         for (char c : {'\t', '\v', '\f', '\r'})
             of[static_cast<unsigned char>(c)] = blank;
@@ -36,8 +36,8 @@ inline Class classOf(int c) { return classes.of[static_cast<unsigned char>(c)]; 
 // What one byte of a statement adds to its counts, packed in 16-bit lanes
 // (additions, multiplications, characters, lines), by the byte's class.
 struct SumTable {
-    std::uint64_t of[semicolon];
-    constexpr SumTable() : of() {
+    std::uint64_t of[semicolon] = {};
+    constexpr SumTable() {
         const std::uint64_t character = 1ULL << 32;
         of[newline] = 1ULL << 48;
         of[letter] = character;
@@ -244,6 +244,14 @@ public:
             waiting.push_back(diagnostic);
     }
     std::size_t bytesRead() const { return offset(); }
+    // Reading has stopped: the lines of the diagnostics still get the bytes
+    // that they show, and no more.
+    void finishExcerpts() {
+        while (!waiting.empty() && !atEnd) {
+            p = end;
+            refill(1);
+        }
+    }
 
 private:
     // An excerpt is done at its line end or at `reach` bytes.
@@ -341,6 +349,7 @@ void Reader::read(std::string_view text) {
 void Reader::read(ByteSource& source) {
     in = std::make_unique<Input>(source, found);
     program();
+    in->finishExcerpts();
 }
 
 std::size_t Reader::bytesRead() const { return in ? in->bytesRead() : 0; }
@@ -641,6 +650,7 @@ void Reader::expressionStatement() {
             wordStart = true;
             continue;
         }
+        const bool afterBlank = wordStart;
         wordStart = false;
         if (kind == semicolon) {
             if (expectVariable)
@@ -649,7 +659,7 @@ void Reader::expressionStatement() {
             break;
         }
         if (kind == other) {
-            notInStatement(begin, wordStart);
+            notInStatement(begin, afterBlank);
             return;
         }
         if (stored == maxStatementLength) {
