@@ -243,7 +243,7 @@ void writeJsonComparison(std::ostream& out, const ComparedFile& first, const Com
             analysis::appendInteger(runs, *run.to);
         else
             runs += "null";
-        runs.append(", \"cheaper\": \"").append(cheaperName(run.which)).append("\"}");
+        runs.append(R"(, "cheaper": ")").append(cheaperName(run.which)).append("\"}");
     }
     runs += ']';
     json.put(runs);

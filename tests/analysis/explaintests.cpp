@@ -91,10 +91,10 @@ bool same(const Cost& a, const Cost& b) {
 }
 
 Cost product(const Cost& a, const Cost& b) {
-    std::vector<Integer> units(static_cast<std::size_t>(a.degree() + b.degree() + 1));
-    for (int i = 0; i <= a.degree(); ++i)
-        for (int j = 0; j <= b.degree(); ++j)
-            units[static_cast<std::size_t>(i + j)] += a.unitsOf(i) * b.unitsOf(j);
+    std::vector<Integer> units(static_cast<std::size_t>(a.degree()) + static_cast<std::size_t>(b.degree()) + 1);
+    for (std::size_t i = 0; i <= static_cast<std::size_t>(a.degree()); ++i)
+        for (std::size_t j = 0; j <= static_cast<std::size_t>(b.degree()); ++j)
+            units[i + j] += a.unitsOf(static_cast<int>(i)) * b.unitsOf(static_cast<int>(j));
     return Cost(units, a.scale() + b.scale());
 }
 
@@ -116,24 +116,27 @@ Integer evaluateText(const std::string& text, const Integer& n, int scale) {
             negative = true;
             ++i;
         }
-        std::size_t end = text.find(" ", i);
-        std::string term = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        std::size_t end = text.find(' ', i);
+        std::string word = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
         Integer coefficient = tenTo(scale);
         unsigned power = 0;
-        if (term.compare(0, 2, "n^") != 0) {
-            const Decimal d = *Decimal::parse(term);
+        if (word.compare(0, 2, "n^") != 0) {
+            const Decimal d = *Decimal::parse(word);
             coefficient = d.units * tenTo(scale - d.scale);
             if (end != std::string::npos && text.compare(end, 3, " * ") == 0) {
                 i = end + 3;
-                end = text.find(" ", i);
-                term = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
+                end = text.find(' ', i);
+                word = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
             } else {
-                term.clear();
+                word.clear();
             }
         }
-        if (!term.empty())
-            power = static_cast<unsigned>(std::stoi(term.substr(2)));
-        value += (negative ? -coefficient : coefficient) * pow(n, power);
+        if (!word.empty())
+            power = static_cast<unsigned>(std::stoi(word.substr(2)));
+        Integer term = negative ? -coefficient : coefficient;
+        for (unsigned k = 0; k < power; ++k)
+            term *= n;
+        value += term;
         if (end == std::string::npos)
             break;
         negative = text[end + 1] == '-';
