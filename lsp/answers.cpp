@@ -78,8 +78,9 @@ std::string statementHover(const Analysis& a, const StatementInfo& s) {
     if (!s.costed)
         return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Statement** " + code(a.canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
-           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
+    return "**Statement** " + code(a.canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n- " +
+           a.runsText(s, "`") + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
@@ -87,8 +88,9 @@ std::string loopHover(const Analysis& a, const StatementInfo& s) {
     if (!s.costed)
         return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Loop** " + code(a.canonicalText(s)) + "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" +
-           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
+    return "**Loop** " + code(a.canonicalText(s)) + "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) +
+           "\n- " + a.runsText(s, "`") + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
