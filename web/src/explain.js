@@ -39,7 +39,8 @@ export function showExplanation(container, explanation, program) {
   if (!explanation) {
     const note = document.createElement('p');
     note.className = 'note';
-    note.textContent = 'Put the cursor on a statement or a loop to see how many times it runs, what one run costs and the product.';
+    note.textContent =
+      'Put the cursor on a statement or a loop to see how many times it runs, what one run costs and the product.';
     container.append(note);
     return;
   }

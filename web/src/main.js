@@ -157,13 +157,15 @@ function show(answer, request) {
     shownExplanation = JSON.stringify(explanation);
     showExplanation(ui.explanation, ...explanation);
   }
-  ui.comparison.textContent = answer.comparison ? answer.comparison.text : comparing ? 'Both programs must be costed to be compared.' : '';
+  const unsettled = comparing ? 'Both programs must be costed to be compared.' : '';
+  ui.comparison.textContent = answer.comparison ? answer.comparison.text : unsettled;
   showPlot(programs, answer.comparison || null);
   ui.format.disabled = !(programs[active] && programs[active].ok);
 
   if (formatting !== null) {
     const program = programs[formatting];
-    if (program && program.canonical !== undefined && program.canonical !== textOf(formatting)) setProgram(formatting, program.canonical);
+    const canonical = program ? program.canonical : undefined;
+    if (canonical !== undefined && canonical !== textOf(formatting)) setProgram(formatting, canonical);
     if (program || failure) formatting = null;
   }
   measure('loopcost:show', started);
@@ -182,7 +184,8 @@ function showProgram(program, answer, text, failure) {
 
   const doc = view.state.doc;
   const toIndex = byteToIndex(text);
-  const range = (offset, length) => [Math.min(toIndex(offset), doc.length), Math.min(toIndex(offset + length), doc.length)];
+  const at = (offset) => Math.min(toIndex(offset), doc.length);
+  const range = (offset, length) => [at(offset), at(offset + length)];
   const diagnostics = [];
   for (const each of failure ? [error] : answer.errors) {
     const [from, to] = range(each.offset, each.length);
@@ -214,7 +217,8 @@ function showPlot(programs, comparison) {
   if (first && first.ok) lines.push({ label: 'A', coefficients: first.coefficients });
   if (second && second.ok) lines.push({ label: 'B', coefficients: second.coefficients });
   const marks = comparison ? comparison.runs.slice(1).map((run) => ({ n: run.from, label: `n = ${run.from}` })) : [];
-  ui.plotMarks.textContent = marks.length ? `Marked where the cheaper one changes: ${marks.map((m) => m.label).join(', ')}` : '';
+  const labels = marks.map((mark) => mark.label).join(', ');
+  ui.plotMarks.textContent = marks.length ? `Marked where the cheaper one changes: ${labels}` : '';
   plot.show(lines, marks);
 }
 
