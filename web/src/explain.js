@@ -33,14 +33,16 @@ function row(list, term, field, text) {
 }
 
 // explanation: the engine's (see web/engine.cpp), or null; program: "A" or
-// "B" while two programs are compared, else ""
-export function showExplanation(container, explanation, program) {
+// "B" while two programs are compared, else ""; noModel: the cost model does
+// not read, so nothing has a cost
+export function showExplanation(container, explanation, program, noModel) {
   container.replaceChildren();
   if (!explanation) {
     const note = document.createElement('p');
     note.className = 'note';
-    note.textContent =
-      'Put the cursor on a statement or a loop to see how many times it runs, what one run costs and the product.';
+    note.textContent = noModel
+      ? 'Nothing has a cost while the cost model does not read.'
+      : 'Put the cursor on a statement or a loop to see how many times it runs, what one run costs and the product.';
     container.append(note);
     return;
   }

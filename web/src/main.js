@@ -101,9 +101,10 @@ function changed() {
 
 // The address follows the state once typing pauses, when the page is idle:
 // writing a long program into it takes a while.
+const whenIdle = window.requestIdleCallback || ((callback) => setTimeout(callback));
 function keepFragmentSoon() {
   clearTimeout(fragmentTimer);
-  fragmentTimer = setTimeout(() => requestIdleCallback(keepFragment, { timeout: 1000 }), fragmentDelay);
+  fragmentTimer = setTimeout(() => whenIdle(keepFragment, { timeout: 1000 }), fragmentDelay);
 }
 
 // One question about everything the page shows now; the engine answers only
@@ -152,7 +153,7 @@ function show(answer, request) {
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
 
   const explained = programs[active] || null;
-  const explanation = [explained && explained.explanation, comparing ? names[active] : ''];
+  const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
   if (JSON.stringify(explanation) !== shownExplanation) {
     shownExplanation = JSON.stringify(explanation);
     showExplanation(ui.explanation, ...explanation);
@@ -177,7 +178,8 @@ function showProgram(program, answer, text, failure) {
   const ok = Boolean(answer && answer.ok);
   place.cost.textContent = ok ? answer.total : '';
   place.order.textContent = ok ? answer.order : '';
-  place.at.textContent = ok && answer.at !== null ? answer.at : '';
+  const value = ok && answer.at !== null ? answer.at : '';
+  if (place.at.textContent !== value) place.at.textContent = value; // it may have thousands of digits
   const error = failure ? { line: 1, column: 1, offset: 0, length: 0, message: failure } : answer && answer.error;
   place.diagnostics.textContent = error ? `${error.line}:${error.column}: ${error.message}` : '';
   if (text === null) return;
