@@ -151,7 +151,7 @@ Json contributionsOf(const analysis::Analysis& result) {
     return contributions;
 }
 
-Json explanationOf(const analysis::Analysis& result, const analysis::StatementInfo& part) {
+Json explanationJson(const analysis::Analysis& result, const analysis::StatementInfo& part) {
     const analysis::Explanation e = analysis::explanationOf(result, part);
     return Json{{"kind", e.loop ? "loop" : "statement"},
                 {"text", e.text},
@@ -378,7 +378,7 @@ std::string Playground::answer(std::string_view question) {
             if (program.modelReads && about.contains("cursor") && about["cursor"].is_number_unsigned())
                 if (const analysis::StatementInfo* part =
                         analysis::statementUnderCursor(result, about["cursor"].get<std::size_t>()))
-                    one["explanation"] = explanationOf(result, *part);
+                    one["explanation"] = explanationJson(result, *part);
             one["at"] = n ? program.valueAt(nText, *n) : Json(nullptr);
             if (about.value("canonical", false) && program.costed())
                 one["canonical"] = result.canonicalProgram();
