@@ -13,6 +13,7 @@
 #include "analysis.h"
 #include "document.h"
 #include "position.h"
+#include "settings.h"
 
 namespace lsp {
 
@@ -52,6 +53,7 @@ public:
     static constexpr int maxNesting = 256;
 
 private:
+    NumberTexts writtenCosts;  // the costs of the message at hand as written, by JSON pointer
     // A message whose params hold numbers beyond a double's range is not
     // carried out: a request gets invalid params, a notification is logged.
     void request(const Json& id, const std::string& method, const Json& params, bool hugeParams);
@@ -63,7 +65,7 @@ private:
     void didChange(const Json& params);
     void didClose(const Json& params);
     void didChangeConfiguration(const Json& params);
-    void applySettings(const Json& settings);
+    void applySettings(const Json& settings, const std::string& pointer);
 
     Document* find(const Json& params);
     void publish(Document& document);
