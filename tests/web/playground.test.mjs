@@ -103,6 +103,12 @@ describe('the playground', () => {
     assert.equal(await textOf(page, '#model-error'), '');
     assert.equal(await page.getAttribute('#mul', 'aria-invalid'), 'false');
 
+    // digits that begin with 0 are decimal, as on the command line
+    for (const [mul, cost] of [['0.25', '0.35 * n^1'], ['0.8', '0.9 * n^1'], ['08', '8.1 * n^1'], ['010.5', '10.6 * n^1'], ['0.125', '0.225 * n^1']]) {
+      await page.fill('#mul', mul);
+      await waitForText(page, '#cost', cost);
+    }
+
     // coefficients beyond the range of a double still have their shares
     await page.fill('#mul', '1e400');
     await page.waitForFunction(() => document.querySelector('#cost').textContent.endsWith('0.1 * n^1'));
