@@ -305,6 +305,11 @@ if(LOOPCOST_MAN_PAGE)
     COMPONENT deb EXCLUDE_FROM_ALL)
 endif()
 add_custom_target(loopcost-deb-files ALL DEPENDS ${package_files})
+if(LOOPCOST_MAN_PAGE)
+  # the manual page is made in cli/: a file that another directory makes is
+  # no rule here, so its target must come first
+  add_dependencies(loopcost-deb-files loopcost-man)
+endif()
 
 # The address is in the reserved domain .invalid: the project has no mailing
 # address, and a package without one is malformed.
