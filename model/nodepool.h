@@ -61,24 +61,26 @@ namespace nodepool {
 // Each pooled class names all its fields to LOOPCOST_NODE_FIELDS, which
 // checks that, and that no field is left out (the class is no larger than
 // its virtual table pointer and the named fields, padding aside).
+// Written without fold expressions: programs built against the library may
+// be of an older C++.
 template <class... Fields>
-constexpr bool needNoDestroying() {
-    return (std::is_trivially_destructible<Fields>::value && ...);
-}
-template <class Field>
-constexpr std::size_t bytesOf() {
-    return sizeof(Field);  // NOLINT(bugprone-sizeof-expression): a field may well be a pointer
-}
-template <class... Fields>
-constexpr std::size_t fieldBytes() {
-    return (bytesOf<Fields>() + ... + 0);
-}
+struct NodeFields {
+    static constexpr bool needNoDestroying = true;
+    static constexpr std::size_t bytes = 0;
+};
+template <class First, class... Rest>
+struct NodeFields<First, Rest...> {
+    static constexpr bool needNoDestroying =
+        std::is_trivially_destructible<First>::value && NodeFields<Rest...>::needNoDestroying;
+    // NOLINTNEXTLINE(bugprone-sizeof-expression): a field may well be a pointer
+    static constexpr std::size_t bytes = sizeof(First) + NodeFields<Rest...>::bytes;
+};
 
 }  // namespace nodepool
 
 #define LOOPCOST_NODE_FIELDS(Class, ...)                                                                               \
-    static_assert(nodepool::needNoDestroying<__VA_ARGS__>(), #Class " holds a field that needs destroying");           \
-    static_assert(sizeof(Class) < sizeof(void*) + nodepool::fieldBytes<__VA_ARGS__>() + alignof(Class),                \
+    static_assert(nodepool::NodeFields<__VA_ARGS__>::needNoDestroying, #Class " holds a field that needs destroying"); \
+    static_assert(sizeof(Class) < sizeof(void*) + nodepool::NodeFields<__VA_ARGS__>::bytes + alignof(Class),           \
                   #Class " has a field that LOOPCOST_NODE_FIELDS does not name")
 
 // Gives a class's objects their memory from the node pool.
