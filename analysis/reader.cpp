@@ -350,8 +350,8 @@ void Reader::fail(Fault kind, std::size_t offset, std::size_t length, Place plac
     if (found.size() >= maxDiagnostics)
         return;
     const std::size_t lineStart = offset - (place.column - 1);
-    found.push_back(
-        Diagnostic{kind, offset, length, place, std::move(message), block, in->excerptAt(offset, lineStart)});
+    found.push_back(Diagnostic{kind, offset, length, place, std::move(message), block, open.size(),
+                               in->excerptAt(offset, lineStart)});
     in->awaitRestOf(found.size() - 1);
 }
 
@@ -641,6 +641,7 @@ void Reader::expressionStatement() {
             wordStart = true;
             continue;
         }
+        const bool afterBlank = wordStart;
         wordStart = false;
         if (kind == semicolon) {
             if (expectVariable)
@@ -649,7 +650,7 @@ void Reader::expressionStatement() {
             break;
         }
         if (kind == other) {
-            notInStatement(begin, wordStart);
+            notInStatement(begin, afterBlank);
             return;
         }
         if (stored == maxStatementLength) {
