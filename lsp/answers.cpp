@@ -45,20 +45,6 @@ std::size_t hintOffset(const Analysis& a, std::size_t line) {
 
 std::string code(const std::string& text) { return "`" + text + "`"; }
 
-// A cost's text for a hint or a symbol, shown by the thousand: one whose
-// numbers run to more than about 1200 digits (counts of loops nested deep)
-// takes long to print and is no use in a line; its order stands in for it,
-// and hover still tells it whole.
-std::string shortText(const analysis::Cost& cost) {
-    static const analysis::Integer limit = analysis::Integer(1) << 4096;
-    for (int i = 0; i <= cost.degree(); ++i) {
-        const analysis::Integer& units = cost.unitsOf(i);
-        if (units > limit || units < -limit)
-            return cost.orderText() + ", too long to show here";
-    }
-    return cost.text();
-}
-
 std::string shareLine(const Analysis& a, const StatementInfo& s) {
     if (!a.ok())
         return "- share of the total: none while the program has errors";
@@ -143,13 +129,29 @@ std::size_t Subject::offset(const Json& position) const {
 
 std::string percent(double share) { return analysis::shareText(share); }
 
+// Numbers of more than about 1200 digits take long to print and are no use
+// in a line.
+std::string shortText(const analysis::Cost& cost) {
+    static const analysis::Integer limit = analysis::Integer(1) << 4096;
+    for (int i = 0; i <= cost.degree(); ++i) {
+        const analysis::Integer& units = cost.unitsOf(i);
+        if (units > limit || units < -limit)
+            return cost.orderText() + ", too long to show here";
+    }
+    return cost.text();
+}
+
+Json diagnosticOf(const Subject& subject, const analysis::Diagnostic& d) {
+    return Json{{"range", subject.range(d.offset, d.offset + d.length)},
+                {"severity", severityError},
+                {"source", "loopcost"},
+                {"message", d.message}};
+}
+
 Json diagnosticsOf(const Subject& subject) {
     Json list = Json::array();
     for (const analysis::Diagnostic& d : subject.analysis().diagnostics())
-        list.push_back(Json{{"range", subject.range(d.offset, d.offset + d.length)},
-                            {"severity", severityError},
-                            {"source", "loopcost"},
-                            {"message", d.message}});
+        list.push_back(diagnosticOf(subject, d));
     return list;
 }
 
