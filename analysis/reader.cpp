@@ -11,7 +11,7 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-enum Class : std::uint8_t { other, blank, newline, letter, plus, star, semicolon };
+enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
 
 struct ClassTable {
     Class of[256];

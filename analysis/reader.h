@@ -87,9 +87,9 @@ public:
 // library's, byte for byte; text after the closing END is an error.
 class Reader {
 public:
-    static const int maxDepth = 1000;          // loops inside one another
-    static const int maxStatementLength = 99;  // characters before ';', white space not counted
-    static const std::size_t maxDiagnostics = 100;
+    static constexpr int maxDepth = 1000;          // loops inside one another
+    static constexpr int maxStatementLength = 99;  // characters before ';', white space not counted
+    static constexpr std::size_t maxDiagnostics = 100;
 
     explicit Reader(ReadEvents& events);
     ~Reader();

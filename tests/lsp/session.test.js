@@ -448,7 +448,7 @@ test('faults: nothing but protocol messages reaches stdout, whatever the documen
   broken.forEach((text, i) => s.open(text, `file:///work/broken${i}.lc`));
   for (let i = 0; i < broken.length; ++i) {
     const d = await s.diagnostics(`file:///work/broken${i}.lc`);
-    assert.equal(d.diagnostics.length, 1, broken[i]);
+    assert.ok(d.diagnostics.length >= 1, broken[i]); // every error: a text that is not a program may have several
   }
   await s.stop();
   const messages = frames(s.stdout());
