@@ -79,24 +79,25 @@ std::size_t moved(std::size_t offset, const std::vector<Edit>& edits) {
     return at;
 }
 
-// Whether the text mended by `edits` reads with `fixed` gone and every
-// other error of `a` where it was.
+// Whether the text mended by `edits` reads with `fixed` gone and no error
+// that `a` did not have (moved by the edits); others may go with it.
 bool mends(const Analysis& a, const Diagnostic& fixed, const std::vector<Edit>& edits) {
     const std::string text = applied(a.text(), edits);
     Silent silent;
     Reader reader(silent);
     reader.read(text);
-    const std::vector<Diagnostic>& after = reader.diagnostics();
+    const std::vector<Diagnostic>& before = a.diagnostics();
+    const bool full = before.size() == Reader::maxDiagnostics;
     std::size_t i = 0;
-    for (const Diagnostic& d : a.diagnostics()) {
-        if (&d == &fixed)
-            continue;
-        if (i == after.size() || after[i].kind != d.kind || after[i].offset != moved(d.offset, edits))
-            return false;
+    for (const Diagnostic& d : reader.diagnostics()) {
+        while (i < before.size() && (&before[i] == &fixed || before[i].kind != d.kind ||
+                                     moved(before[i].offset, edits) != d.offset))
+            ++i;
+        if (i == before.size())
+            return full && d.offset > moved(before.back().offset, edits);  // one that a full list left out
         ++i;
     }
-    // one more where the list was full: the error after the last one listed
-    return i == after.size() || (a.diagnostics().size() == Reader::maxDiagnostics && i + 1 == after.size());
+    return true;
 }
 
 // The ENDs that close the `count` innermost blocks open at the end of the

@@ -36,9 +36,9 @@ struct Fix {
 };
 
 // The fixes of one of the analysis's diagnostics. Each is checked before it
-// is offered: the text with its edits applied reads with that error gone
-// and every other error where it was (moved by the edits). None where no
-// such fix is known.
+// is offered: the text with its edits applied reads with that error gone and
+// no error that was not there before (moved by the edits); others that it
+// caused may go too. None where no such fix is known.
 std::vector<Fix> fixesOf(const Analysis& analysis, const Diagnostic& diagnostic);
 
 // The text with `edits` (in source order, none overlapping) applied.
