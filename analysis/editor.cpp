@@ -90,8 +90,8 @@ bool mends(const Analysis& a, const Diagnostic& fixed, const std::vector<Edit>& 
     const bool full = before.size() == Reader::maxDiagnostics;
     std::size_t i = 0;
     for (const Diagnostic& d : reader.diagnostics()) {
-        while (i < before.size() && (&before[i] == &fixed || before[i].kind != d.kind ||
-                                     moved(before[i].offset, edits) != d.offset))
+        while (i < before.size() &&
+               (&before[i] == &fixed || before[i].kind != d.kind || moved(before[i].offset, edits) != d.offset))
             ++i;
         if (i == before.size())
             return full && d.offset > moved(before.back().offset, edits);  // one that a full list left out
@@ -208,6 +208,7 @@ void insertOperators(std::vector<Fix>& fixes, const Analysis& a, const Diagnosti
         return;
     for (const char* operation : {"*", "+"}) {
         std::vector<Edit> edits;
+        edits.reserve(gaps.size());
         for (const std::size_t at : gaps)
             edits.push_back(
                 Edit{at, 0, isBlank(text[at - 1]) ? std::string(operation) + " " : " " + std::string(operation) + " "});
