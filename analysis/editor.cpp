@@ -63,7 +63,7 @@ public:
 
 const std::size_t inside = static_cast<std::size_t>(-1);
 
-std::vector<Token> scan(const Analysis& a, std::size_t from, std::size_t to, bool mark);
+std::vector<Token> scan(const Analysis& a, std::size_t start, std::size_t from, std::size_t to, bool mark);
 
 // Where a byte of the text is once `edits` are applied; `inside` for one
 // that they replace.
@@ -383,7 +383,12 @@ std::vector<Span> pairedKeywords(const Analysis& a, std::size_t offset) {
 std::vector<Span> enclosingSpans(const Analysis& a, std::size_t offset) {
     std::vector<Span> candidates;
     const std::size_t from = offset > 0 ? offset - 1 : 0;
-    for (const Token& t : scan(a, from, offset + 1, false))
+    // the scan need not start before the line, or the LOOP whose count is there
+    std::size_t start = lineStartOf(a.text(), std::min(from, a.text().size()));
+    const StatementInfo* holder = a.statementAt(from);
+    if (holder && holder->isLoop() && headerOf(a, *holder).end >= from)
+        start = std::min(start, beginOf(*holder));
+    for (const Token& t : scan(a, start, from, offset + 1, false))
         if (t.offset <= offset && offset <= t.offset + t.length) {
             candidates.push_back(Span{t.offset, t.offset + t.length});
             break;
@@ -408,12 +413,13 @@ std::vector<Span> enclosingSpans(const Analysis& a, std::size_t offset) {
     return spans;
 }
 
-std::vector<Token> tokens(const Analysis& a, std::size_t from, std::size_t to) { return scan(a, from, to, true); }
+std::vector<Token> tokens(const Analysis& a, std::size_t from, std::size_t to) { return scan(a, 0, from, to, true); }
 
 namespace {
 
-// The tokens, with those of the costliest statements marked or not.
-std::vector<Token> scan(const Analysis& a, std::size_t from, std::size_t to, bool mark) {
+// The tokens that begin in [from, to), read from `start`, where no LOOP
+// waits for its count; those of the costliest statements marked or not.
+std::vector<Token> scan(const Analysis& a, std::size_t start, std::size_t from, std::size_t to, bool mark) {
     const std::string_view text = a.text();
     const Analysis::Statements& parts = a.statements();
     // the costliest order: that of the costliest statement, if it costs anything
@@ -448,7 +454,7 @@ std::vector<Token> scan(const Analysis& a, std::size_t from, std::size_t to, boo
     };
     bool countNext = false;  // after LOOP
     const std::size_t stop = std::min(to, text.size());
-    for (std::size_t i = skipByteOrderMark(text); i < stop;) {
+    for (std::size_t i = std::max(start, skipByteOrderMark(text)); i < stop;) {
         const char c = text[i];
         if (isBlank(c)) {
             ++i;

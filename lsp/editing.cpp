@@ -193,6 +193,8 @@ Json pulledDiagnostics(Json items) { return Json{{"kind", "full"}, {"items", std
 void readClientCapabilities(const Json& capabilities, Features& features) {
     const Json& text = member(capabilities, "textDocument");
     features.snippets = flag(member(member(member(text, "completion"), "completionItem"), "snippetSupport"));
+    // a client that pulls diagnostics would show pushed ones twice
+    features.pullsDiagnostics = member(text, "diagnostic").is_object();
     const Json& workspace = member(capabilities, "workspace");
     features.refreshLenses = flag(member(member(workspace, "codeLens"), "refreshSupport"));
     features.refreshTokens = flag(member(member(workspace, "semanticTokens"), "refreshSupport"));

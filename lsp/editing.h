@@ -11,11 +11,12 @@ namespace lsp {
 
 // What the client takes and the settings allow of the features below.
 struct Features {
-    bool snippets = false;       // completions may be snippets
-    bool refreshLenses = false;  // the client may be asked to fetch the code lenses again
-    bool refreshTokens = false;  // likewise the semantic tokens
-    bool codeLens = true;        // settings: loopcost.codeLens
-    bool inlayHints = true;      // settings: loopcost.inlayHints
+    bool snippets = false;          // completions may be snippets
+    bool refreshLenses = false;     // the client may be asked to fetch the code lenses again
+    bool refreshTokens = false;     // likewise the semantic tokens
+    bool pullsDiagnostics = false;  // the client asks for diagnostics: none are pushed to it
+    bool codeLens = true;           // settings: loopcost.codeLens
+    bool inlayHints = true;         // settings: loopcost.inlayHints
 };
 
 // Reads what `capabilities` (of initialize) offer.

@@ -356,10 +356,12 @@ void Server::applySettings(const Json& settings) {
 }
 
 void Server::publish(Document& document) {
+    document.published = true;
+    if (features.pullsDiagnostics)
+        return;
     const Subject subject{document, model, encoding};
     notify("textDocument/publishDiagnostics",
            Json{{"uri", document.uri()}, {"version", document.version}, {"diagnostics", diagnosticsOf(subject)}});
-    document.published = true;
 }
 
 void Server::idle() {

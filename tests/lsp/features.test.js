@@ -41,6 +41,12 @@ async function session(capabilities = SNIPPETS, initializationOptions = undefine
     });
   const messages = [];
   connection.onNotification(lsp.ShowMessageNotification.type, (m) => messages.push(m));
+  const published = [];
+  let onPublish = null;
+  connection.onNotification(lsp.PublishDiagnosticsNotification.type, (p) => {
+    published.push(p);
+    if (onPublish) onPublish();
+  });
   connection.listen();
   const init = await connection.sendRequest(lsp.InitializeRequest.type, {
     processId: process.pid,
@@ -54,6 +60,17 @@ async function session(capabilities = SNIPPETS, initializationOptions = undefine
   return {
     init,
     refreshes,
+    published,
+    // the diagnostics pushed for `uri`, once they come
+    async pushed(uri) {
+      for (;;) {
+        const found = published.find((p) => p.uri === uri);
+        if (found) return found;
+        await new Promise((resolve) => {
+          onPublish = resolve;
+        });
+      }
+    },
     messages,
     ask,
     open(text) {
@@ -373,14 +390,24 @@ test('range formatting lays out the whole statements and loops in the range, and
   await s.stop();
 });
 
-test('pulled diagnostics are the pushed ones', async () => {
-  const s = await session();
+test('pulled diagnostics are the pushed ones; a client that pulls gets none pushed', async () => {
   const text = 'BEGIN\n  a b ;\n  LOOP x\n    c ;\n  END\n  d +';
-  const pulled = await s.ask('textDocument/diagnostic', { textDocument: s.open(text) });
+  const s = await session();
+  const doc = s.open(text);
+  const pushed = await s.pushed(doc.uri);
+  const pulled = await s.ask('textDocument/diagnostic', { textDocument: doc });
   assert.equal(pulled.kind, 'full');
+  assert.deepEqual(pulled.items, pushed.diagnostics);
   assert.deepEqual(pulled.items.map((d) => slice(text, d.range)), ['b', 'x', '']);
   assert.match(pulled.items[2].message, /expected ';' to end the statement at 6:3/);
   await s.stop();
+  const pulling = await session({ textDocument: { diagnostic: { dynamicRegistration: false } } });
+  const other = pulling.open(text);
+  assert.deepEqual((await pulling.ask('textDocument/diagnostic', { textDocument: other })).items, pulled.items);
+  // the server was idle after that answer: what it would push came before the next
+  await pulling.ask('textDocument/foldingRange', { textDocument: other });
+  assert.deepEqual(pulling.published, []);
+  await pulling.stop();
 });
 
 test('faults: unopened and empty documents, positions out of range, reversed ranges, missing parameters', async () => {
