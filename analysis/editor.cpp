@@ -356,11 +356,15 @@ std::vector<Span> pairedKeywords(const Analysis& a, std::size_t offset) {
              s = s->parent >= 0 ? &parts[static_cast<std::size_t>(s->parent)] : nullptr) {
             if (!s->isLoop())
                 continue;
-            const bool atLoop = near(beginOf(*s), beginOf(*s) + 4);
+            // the keyword, or as much of the word that stands for it (LOOPn, L)
+            std::size_t keywordEnd = beginOf(*s);
+            while (keywordEnd < beginOf(*s) + 4 && keywordEnd < a.text().size() && !isBlank(a.text()[keywordEnd]))
+                ++keywordEnd;
+            const bool atLoop = near(beginOf(*s), keywordEnd);
             const bool atEnd = s->ended && near(endOf(*s) - 3, endOf(*s));
             if (!atLoop && !atEnd)
                 continue;
-            std::vector<Span> both{Span{beginOf(*s), beginOf(*s) + 4}};
+            std::vector<Span> both{Span{beginOf(*s), keywordEnd}};
             if (s->ended)
                 both.push_back(Span{endOf(*s) - 3, endOf(*s)});
             return both;
