@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace analysis {
 
@@ -282,6 +283,18 @@ const Integer& Analysis::factorOf(const StatementInfo& statement) const {
 Integer Analysis::statementUnits(const StatementInfo& statement) const {
     if (!statement.costed)
         return Integer(0);
+    // in machine words where the model and the counts around allow it
+    if (smallModel) {
+        const std::int64_t own =
+            smallAdditions * statement.additions + smallMultiplications * statement.multiplications;
+        const std::int64_t factor =
+            statement.parent < 0
+                ? 1
+                : smallFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+        std::int64_t units;
+        if (factor >= 0 && !__builtin_mul_overflow(own, factor, &units))
+            return Integer(units);
+    }
     Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
     const Integer& factor = factorOf(statement);
     if (factor != 1)
@@ -292,6 +305,19 @@ Integer Analysis::statementUnits(const StatementInfo& statement) const {
 // A loop's whole cost is the sum of its statements' costs, so one pass from
 // the last statement to the first adds each into the loop around it.
 void Analysis::costStatements() {
+    smallFactors.reserve(loopFactors.size());
+    for (const Integer& factor : loopFactors)
+        smallFactors.push_back(factor <= (std::numeric_limits<std::int64_t>::max)() ? factor.convert_to<std::int64_t>()
+                                                                                    : -1);
+    // a statement has at most 49 operations of a kind: its own cost fits when
+    // each operation's cost is below 2^56
+    const Integer limit = Integer(1) << 56;
+    smallModel =
+        additionUnits < limit && additionUnits > -limit && multiplicationUnits < limit && multiplicationUnits > -limit;
+    if (smallModel) {
+        smallAdditions = additionUnits.convert_to<std::int64_t>();
+        smallMultiplications = multiplicationUnits.convert_to<std::int64_t>();
+    }
     // per depth: the coefficients of what the statements seen so far at that
     // depth add up to; cleared, not freed, when their loop has taken them
     std::vector<std::vector<Integer>> open;
@@ -406,7 +432,7 @@ std::string Analysis::canonicalProgram() const {
     const auto indent = [&out](std::size_t depth) { out.append(2 * depth + 2, ' '); };
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const StatementInfo& part = parts[i];
-        while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent + 1)) {
+        while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent) + 1) {
             open.pop_back();
             indent(open.size());
             out += "END\n";

@@ -178,6 +178,11 @@ private:
     std::vector<LoopCost, largememory::Allocator<LoopCost>> loopCosts;
     Integers loopUnits;
     Integers loopFactors;  // the constant counts of each loop and those around it, multiplied
+    // The same in machine words, -1 where they do not fit; the model too.
+    std::vector<std::int64_t, largememory::Allocator<std::int64_t>> smallFactors;
+    bool smallModel = false;
+    std::int64_t smallAdditions = 0;
+    std::int64_t smallMultiplications = 0;
     const Integer one = 1;
     Integer additionUnits;  // the model's costs in units of 10^-scale
     Integer multiplicationUnits;

@@ -14,10 +14,10 @@ const int noMore = -1;
 enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
 
 struct ClassTable {
-    Class of[256];
-    constexpr ClassTable() : of() {
-        for (int c = 0; c < 256; ++c)
-            of[c] = other;
+    Class of[256] = {};
+    constexpr ClassTable() {
+        for (Class& c : of)
+            c = other;
         of[static_cast<unsigned char>(' ')] = blank;
         for (char c : {'\t', '\v', '\f', '\r'})
             of[static_cast<unsigned char>(c)] = blank;
@@ -36,8 +36,8 @@ inline Class classOf(int c) { return classes.of[static_cast<unsigned char>(c)]; 
 // What one byte of a statement adds to its counts, packed in 16-bit lanes
 // (additions, multiplications, characters, lines), by the byte's class.
 struct SumTable {
-    std::uint64_t of[semicolon];
-    constexpr SumTable() : of() {
+    std::uint64_t of[semicolon] = {};
+    constexpr SumTable() {
         const std::uint64_t character = 1ULL << 32;
         of[newline] = 1ULL << 48;
         of[letter] = character;
@@ -240,14 +240,23 @@ public:
         if (!source)
             return;
         const Excerpt& e = (*diagnostics)[diagnostic].excerpt;
-        if (!e.moreAfter && !done(e) && !lineEnded && source && !atEnd)
+        if (!e.moreAfter && !lineEnded && source && !atEnd)
             waiting.push_back(diagnostic);
     }
     std::size_t bytesRead() const { return offset(); }
+    // Reading has stopped: the lines of the diagnostics still get the bytes
+    // that they show, and no more.
+    void finishExcerpts() {
+        while (!waiting.empty() && !atEnd) {
+            p = end;
+            refill(1);
+        }
+    }
 
 private:
-    // An excerpt is done at its line end or at `reach` bytes.
-    static bool done(const Excerpt& e) { return e.moreAfter || e.after.size() >= Excerpt::reach; }
+    // Whether the last extend() met the line end. An excerpt is done there,
+    // or once a byte beyond `reach` is seen; at `reach` bytes exactly, the
+    // next byte still decides between the two.
     bool lineEnded = false;
 
     void extend(Excerpt& e, const char* from, const char* to) {
@@ -301,7 +310,7 @@ private:
         for (const std::size_t i : waiting) {
             Excerpt& e = (*diagnostics)[i].excerpt;
             extend(e, from, to);
-            if (!done(e) && !lineEnded && from != to)
+            if (!e.moreAfter && !lineEnded && from != to)
                 still.push_back(i);
         }
         waiting.swap(still);
@@ -341,6 +350,7 @@ void Reader::read(std::string_view text) {
 void Reader::read(ByteSource& source) {
     in = std::make_unique<Input>(source, found);
     program();
+    in->finishExcerpts();
 }
 
 std::size_t Reader::bytesRead() const { return in ? in->bytesRead() : 0; }

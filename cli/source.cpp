@@ -1,6 +1,8 @@
 #include "source.h"
 
 #include <cerrno>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -53,7 +55,11 @@ void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
     const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
     bytes = allocate(sized ? static_cast<std::size_t>(status.st_size) : std::size_t(1) << 16);
     size = 0;
-    for (;;) {
+    // No text that holds a NUL is a program, and an endless input (a device)
+    // may hold nothing else: reading stops a little after the first one,
+    // once the line that a diagnostic shows around it is in.
+    std::size_t stopAt = SIZE_MAX;
+    while (size < stopAt) {
         const std::size_t capacity = bytes.get_deleter().capacity;
         char probe;  // whether a full buffer has seen the end, without a larger one
         const bool full = size == capacity;
@@ -68,8 +74,12 @@ void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
             bytes = std::move(larger);
             bytes[size] = probe;
         }
+        const char* nul = static_cast<const char*>(std::memchr(bytes.get() + size, '\0', static_cast<std::size_t>(n)));
+        if (nul && stopAt == SIZE_MAX)
+            stopAt = static_cast<std::size_t>(nul - bytes.get()) + analysis::Excerpt::reach + 1;
         size += static_cast<std::size_t>(n);
     }
+    size = std::min(size, stopAt);
 }
 
 }  // namespace

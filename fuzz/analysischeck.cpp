@@ -1,5 +1,6 @@
 #include "analysischeck.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -23,8 +24,7 @@ namespace {
     std::abort();
 }
 
-void checkDiagnostic(const analysis::Analysis& a, const std::string& input) {
-    const analysis::Diagnostic& d = *a.error();
+void checkDiagnostic(const analysis::Diagnostic& d, const analysis::Analysis& a, const std::string& input) {
     if (d.offset > input.size() || d.offset + d.length > input.size())
         fail("the diagnostic lies outside the input", input);
     const analysis::Place p = a.lines().placeOf(d.offset);
@@ -144,16 +144,52 @@ void checkAgainstLibrary(const analysis::Analysis& a, const LibraryReading& libr
 
 }  // namespace
 
+// Hands the input out in small blocks, so that every place in it can fall
+// on a block's edge.
+class SmallBlocks : public analysis::ByteSource {
+public:
+    SmallBlocks(const std::string& text, std::size_t size) : text(text), size(size) {}
+    std::size_t read(char* into, std::size_t capacity) override {
+        const std::size_t n = std::min({size, capacity, text.size() - at});
+        text.copy(into, n, at);
+        at += n;
+        return n;
+    }
+
+private:
+    const std::string& text;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+// Read a block at a time, the input gives the same total and diagnostics.
+void checkStreamed(const analysis::Analysis& a, const analysis::CostModel& model, const std::string& input) {
+    SmallBlocks blocks(input, 1 + input.size() % 7);
+    const analysis::StreamedCost streamed = analysis::costStream(blocks, model);
+    if (streamed.diagnostics.size() != a.diagnostics().size())
+        fail("read in blocks, the input has another number of diagnostics", input);
+    for (std::size_t i = 0; i < streamed.diagnostics.size(); ++i) {
+        const analysis::Diagnostic& x = streamed.diagnostics[i];
+        const analysis::Diagnostic& y = a.diagnostics()[i];
+        if (x.offset != y.offset || x.length != y.length || x.message != y.message ||
+            x.excerpt.after != y.excerpt.after)
+            fail("read in blocks, a diagnostic differs", input);
+    }
+    if (a.ok() && streamed.total.text() != a.total().text())
+        fail("read in blocks, the input costs differently", input);
+}
+
 void checkAnalysis(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const analysis::CostModel model{analysis::Decimal::whole(2), analysis::Decimal::whole(4)};
     const analysis::Analysis a(input, model, analysis::Detail::statements);
     const LibraryReading library = readWithLibrary(input);
     checkAgainstLibrary(a, library, input);
-    if (!a.ok()) {
-        checkDiagnostic(a, input);
+    checkStreamed(a, model, input);
+    for (const analysis::Diagnostic& d : a.diagnostics())
+        checkDiagnostic(d, a, input);
+    if (!a.ok())
         return;
-    }
     checkPositions(a, input);
     checkTotals(a, input);
     checkAgainstFloat(a, *library.tree, input);

@@ -101,14 +101,18 @@ std::pair<std::size_t, std::size_t> wordAround(std::string_view text, std::size_
 }  // namespace
 
 Position positionFrom(const Json& position) {
-    // whole numbers only: a float beyond the range of an integer has no value to convert to
+    // the protocol's unsigned integers: a negative or fractional line or
+    // character is refused, and so is a float beyond 2^53, which may stand
+    // for many integers; JSON's -0 and 2.0 are whole numbers all the same
     const auto index = [&](const char* key) -> std::size_t {
         const Json& value = position.at(key);
         if (value.is_number_unsigned())
             return static_cast<std::size_t>(value.get<std::uint64_t>());
-        if (value.is_number_integer())
-            return 0;  // negative
-        throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number", &value);
+        const double number = value.is_number() ? value.get<double>() : -1.0;
+        if (number >= 0 && number <= 9007199254740992.0 && std::floor(number) == number)
+            return static_cast<std::size_t>(number);
+        throw Json::type_error::create(302, std::string("position.") + key + " is not a whole number from 0 up",
+                                       &value);
     };
     return Position{index("line"), index("character")};
 }

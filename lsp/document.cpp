@@ -1,5 +1,6 @@
 #include "document.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace lsp {
@@ -7,43 +8,26 @@ namespace lsp {
 Document::Document(std::string uri, std::string text, std::int64_t version)
     : version(version), name(std::move(uri)), content(std::move(text)) {}
 
-void Document::changed() {
-    forgetAnalysis();
-    map.reset();
-    published = false;
-}
-
 void Document::replaceAll(std::string text) {
-    changed();
-    content = std::move(text);
+    forgetAnalysis();  // it views the text
+    published = false;
+    content.assign(std::move(text));
 }
 
 void Document::replace(Position start, Position end, std::string_view with, Encoding encoding) {
-    std::size_t from = positions().offsetOf(start, encoding);
-    std::size_t to = positions().offsetOf(end, encoding);
-    if (to < from)
-        std::swap(from, to);
-    changed();
-    content.replace(from, to - from, with);
+    const std::size_t from = content.offsetOf(start, encoding);
+    const std::size_t to = content.offsetOf(end, encoding);
+    forgetAnalysis();
+    published = false;
+    content.replace(std::min(from, to), std::max(from, to), with);
 }
 
-const PositionMap& Document::positions() {
-    if (!map)
-        map = std::make_unique<PositionMap>(content);
-    return *map;
-}
-
-const analysis::Analysis& Document::analysis(const analysis::CostModel& model, analysis::Detail detail) {
-    if (full)
-        return *full;
-    if (detail == analysis::Detail::total || (quick && !quick->ok())) {  // a text that does not read tells no more
-        if (!quick)
-            quick = std::make_unique<analysis::Analysis>(content, model, analysis::Detail::total);
-        return *quick;
+const analysis::Analysis& Document::analysis(const analysis::CostModel& model) {
+    if (!analysed) {
+        analysed = std::make_unique<analysis::Analysis>(content.contiguous(), model, analysis::Detail::statements);
+        ++made;
     }
-    quick.reset();
-    full = std::make_unique<analysis::Analysis>(content, model, analysis::Detail::statements);
-    return *full;
+    return *analysed;
 }
 
 }  // namespace lsp

@@ -7,13 +7,17 @@
 #include <string_view>
 
 #include "analysis.h"
+#include "editabletext.h"
 #include "position.h"
 
 namespace lsp {
 
-// An open text document, its positions and its analysis. Both of those view
-// the text, so each is dropped before the text changes and made again when it
-// is next asked for. Neither copied nor moved: the views would dangle.
+// An open text document, its positions and its analysis. A change is made
+// in place and costs what it changes (see EditableText); the analysis is of
+// one version of the text, made when it is first asked for (by diagnostics
+// or a request) and dropped when the text or the model changes, so that a
+// burst of changes is analysed once, for its last version. The analysis
+// views the text: neither copied nor moved.
 class Document {
 public:
     Document(std::string uri, std::string text, std::int64_t version);
@@ -21,7 +25,8 @@ public:
     Document& operator=(const Document&) = delete;
 
     const std::string& uri() const { return name; }
-    const std::string& text() const { return content; }
+    // The whole text, valid until the next change.
+    std::string_view text() { return content.contiguous(); }
     std::int64_t version = 0;
 
     void replaceAll(std::string text);
@@ -29,29 +34,23 @@ public:
     // outside the text are clamped to it.
     void replace(Position start, Position end, std::string_view with, Encoding encoding);
 
-    const PositionMap& positions();
-    // The text's analysis under `model`, with at least `detail`. Diagnostics
-    // need only the total, which takes a fraction of the time of every
-    // statement's cost; the statements are costed when a request needs them.
-    const analysis::Analysis& analysis(const analysis::CostModel& model,
-                                       analysis::Detail detail = analysis::Detail::statements);
+    const EditableText& positions() const { return content; }
+    // The analysis of the present text under `model`, every statement costed.
+    const analysis::Analysis& analysis(const analysis::CostModel& model);
     // The model changed: the next analysis is a new one.
-    void forgetAnalysis() {
-        full.reset();
-        quick.reset();
-    }
+    void forgetAnalysis() { analysed.reset(); }
+    // How many analyses were made: one per version of the text and model
+    // that was asked about.
+    std::size_t analyses() const { return made; }
 
     // Whether the diagnostics of the present text and model were sent.
     bool published = false;
 
 private:
-    void changed();
-
     std::string name;
-    std::string content;
-    std::unique_ptr<PositionMap> map;
-    std::unique_ptr<analysis::Analysis> quick;  // the total alone
-    std::unique_ptr<analysis::Analysis> full;   // every statement too
+    EditableText content;
+    std::unique_ptr<analysis::Analysis> analysed;
+    std::size_t made = 0;
 };
 
 }  // namespace lsp

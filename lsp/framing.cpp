@@ -101,14 +101,20 @@ bool FrameReader::finish() {
     at = 0;
     state = State::header;
     sawHeader = sawLength = badLength = false;
+    otherLength.reset();
     return cut;
 }
 
-void FrameReader::fault(Frame& frame, std::string what) {
+void FrameReader::fault(Frame& frame, std::string what, std::size_t resumeAt) {
     frame = Frame{Frame::Kind::fault, std::move(what)};
     state = State::resync;
-    at = block + 1;  // the block's own start is no way out
+    at = resumeAt;
     sawHeader = sawLength = badLength = false;
+    otherLength.reset();
+}
+
+void FrameReader::fault(Frame& frame, std::string what) {
+    fault(frame, std::move(what), block + 1);  // the block's own start is no way out
 }
 
 bool FrameReader::step(Frame& frame) {
@@ -178,10 +184,21 @@ FrameReader::Line FrameReader::readHeaderLine(Frame& frame) {
     if (trimmed(line).empty()) {
         if (!sawHeader)
             return Line::read;  // blank lines between messages
-        if (!sawLength || badLength) {
-            const bool bad = badLength;
-            fault(frame, bad ? "the Content-Length header is not a length up to " + std::to_string(maxBody)
-                             : "a message has no Content-Length header");
+        // a fault of the whole block: reading goes on after it, so that
+        // no header inside it starts a message of its own
+        if (!sawLength) {
+            fault(frame, "a message has no Content-Length header", at);
+            return Line::fault;
+        }
+        if (badLength) {
+            fault(frame, "the Content-Length header is not a length up to " + std::to_string(maxBody), at);
+            return Line::fault;
+        }
+        if (otherLength) {
+            fault(frame,
+                  "two Content-Length headers disagree: " + std::to_string(length) + " and " +
+                      std::to_string(*otherLength),
+                  at);
             return Line::fault;
         }
         state = State::body;
@@ -196,7 +213,7 @@ FrameReader::Line FrameReader::readHeaderLine(Frame& frame) {
     if (equalsIgnoringCase(name, lengthHeader)) {
         const std::string_view value = trimmed(line.substr(colon + 1));
         std::size_t n = 0;
-        bool good = !value.empty() && !sawLength;
+        bool good = !value.empty();
         for (const char c : value) {
             if (c < '0' || c > '9' || n > maxBody) {
                 good = false;
@@ -204,9 +221,13 @@ FrameReader::Line FrameReader::readHeaderLine(Frame& frame) {
             }
             n = n * 10 + static_cast<std::size_t>(c - '0');
         }
+        good = good && n <= maxBody;
+        badLength = badLength || !good;
+        if (!sawLength)
+            length = n;
+        else if (good && n != length && !otherLength)
+            otherLength = n;  // a second header that agrees is taken as the first
         sawLength = true;
-        badLength = badLength || !good || n > maxBody;
-        length = n;
     }
     return Line::read;
 }

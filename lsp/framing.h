@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <deque>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,11 +27,14 @@ struct Frame {
 //
 // A header block that cannot be read is one fault: a line that is not a
 // header (a JSON body sent without headers, say: told at its first byte,
-// without waiting for a line end that may never come), no Content-Length, a
-// length that is not a number or is larger than `maxBody`, or a header line
-// longer than `maxHeader`. The reader then looks for the next
-// "Content-Length" or "Content-Type" (the protocol's two headers) after the
-// start of that block and goes on from there, dropping the bytes before it.
+// without waiting for a line end that may never come), or a header line
+// longer than `maxHeader`; no Content-Length, a length that is not a number
+// or is larger than `maxBody`, or two Content-Length headers that disagree
+// (two that agree are one). The reader then looks for the next
+// "Content-Length" or "Content-Type" (the protocol's two headers) and goes
+// on from there, dropping the bytes before it: after the start of a block
+// with a bad line, after the end of one whose lengths are at fault (its
+// message is dropped, not read from a header inside the block).
 //
 // A wrong length shows in the body, which the caller parses: a body cut
 // short, or one that ran into the next message, does not parse. The caller
@@ -65,6 +69,7 @@ private:
     bool step(Frame& frame);
     Line readHeaderLine(Frame& frame);
     void fault(Frame& frame, std::string what);
+    void fault(Frame& frame, std::string what, std::size_t resumeAt);
 
     std::string buffer;
     std::size_t at = 0;     // what of buffer has been read
@@ -75,7 +80,8 @@ private:
     bool badLength = false;
     bool rejectable = false;  // the last frame was a body, and nothing was read since
     std::size_t length = 0;
-    std::deque<Frame> done;  // frames found by ready() and not yet taken
+    std::optional<std::size_t> otherLength;  // of a second Content-Length header that disagrees
+    std::deque<Frame> done;                  // frames found by ready() and not yet taken
 };
 
 // One message, framed.

@@ -8,9 +8,11 @@
 // Runs the language server on a stream of JSON-RPC messages (LSP 3.17,
 // Content-Length framing) until the exit notification or the end of `in`,
 // writing nothing but protocol messages to `out`. The status is 0 when a
-// shutdown request came before the end, 1 otherwise (and 1 when `out` cannot
-// be written).
+// shutdown request came before the end, 1 otherwise; 1 too, with one line
+// on `err` (std::cerr unless given), when `in` cannot be read or `out`
+// cannot be written.
 int runLanguageServer(std::istream& in, std::ostream& out);
+int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err);
 
 // Whether a command line (without the program's name) asks for the server:
 // "--lsp", alone or with "--stdio" (which some clients add) before or after.

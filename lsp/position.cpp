@@ -1,7 +1,5 @@
 #include "position.h"
 
-#include <algorithm>
-
 namespace lsp {
 
 namespace {
@@ -56,84 +54,6 @@ Character characterAt(std::string_view text, std::size_t at, std::size_t end, En
     case Encoding::utf32: return {length, 1};
     }
     return {length, 1};
-}
-
-PositionMap::PositionMap(std::string_view text) : text(text) {
-    std::size_t start = 0;
-    std::size_t wide = std::string_view::npos;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\n' || c == '\r') {
-            starts.push_back(start);
-            ends.push_back(i);
-            firstWide.push_back(std::min(wide, i));
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-            wide = std::string_view::npos;
-        } else if (static_cast<unsigned char>(c) >= 0x80 && wide == std::string_view::npos) {
-            wide = i;
-        }
-    }
-    starts.push_back(start);
-    ends.push_back(text.size());
-    firstWide.push_back(std::min(wide, text.size()));
-}
-
-std::size_t PositionMap::lineOf(std::size_t offset) const {
-    const auto after = std::upper_bound(starts.begin(), starts.end(), offset);
-    return static_cast<std::size_t>(after - starts.begin()) - 1;
-}
-
-Position PositionMap::positionOf(std::size_t offset, Encoding encoding, bool roundUp) const {
-    offset = std::min(offset, text.size());
-    const std::size_t line = lineOf(offset);
-    const std::size_t start = starts[line];
-    offset = std::min(offset, ends[line]);
-    if (encoding == Encoding::utf8 || offset <= firstWide[line])
-        return Position{line, offset - start};
-    // from the first wide byte on, or from where the last count stopped
-    std::size_t at = firstWide[line];
-    std::size_t units = at - start;
-    if (cursor.line == line && cursor.encoding == encoding && cursor.offset <= offset && cursor.offset >= at) {
-        at = cursor.offset;
-        units = cursor.units;
-    }
-    const std::size_t end = ends[line];
-    while (at < offset) {
-        const Character c = characterAt(text, at, end, encoding);
-        if (at + c.bytes > offset) {  // inside this character
-            if (roundUp) {
-                cursor = Cursor{line, at, units, encoding};
-                return Position{line, units + c.units};
-            }
-            break;
-        }
-        at += c.bytes;
-        units += c.units;
-    }
-    cursor = Cursor{line, at, units, encoding};
-    return Position{line, units};
-}
-
-std::size_t PositionMap::offsetOf(Position position, Encoding encoding) const {
-    if (position.line >= starts.size())
-        return text.size();
-    const std::size_t start = starts[position.line];
-    const std::size_t end = ends[position.line];
-    const std::size_t ascii = firstWide[position.line] - start;
-    if (encoding == Encoding::utf8 || position.character <= ascii)
-        return std::min(start + position.character, end);
-    std::size_t at = firstWide[position.line];
-    std::size_t units = ascii;
-    while (at < end) {
-        const Character c = characterAt(text, at, end, encoding);
-        if (units + c.units > position.character)
-            break;  // the position is inside this character, or at its start
-        at += c.bytes;
-        units += c.units;
-    }
-    return at;
 }
 
 }  // namespace lsp

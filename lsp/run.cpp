@@ -1,8 +1,16 @@
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <iostream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "framing.h"
@@ -20,6 +28,36 @@ std::streamsize readSome(std::streambuf& source, std::vector<char>& chunk) {
     return source.sgetn(chunk.data(), available > 0 ? std::min(available, size) : 1);
 }
 
+// Diagnostics are published once the input has been quiet this long, so
+// that a burst of changes is analysed once, for its last version, however
+// the client writes it; while messages keep coming, no later than
+// `longestWait` after the server first found changes unpublished.
+const int quietMilliseconds = 4;
+const auto longestWait = std::chrono::milliseconds(500);
+
+// Whether input comes within `milliseconds`. Standard input's descriptor is
+// polled; another stream (one in memory) has what it has.
+bool inputWithin(const std::istream& in, std::streambuf& source, int milliseconds) {
+    if (source.in_avail() > 0)
+        return true;
+    if (&in != &std::cin)
+        return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    int ready = 0;
+    do
+        ready = poll(&input, 1, milliseconds);
+    while (ready < 0 && errno == EINTR);
+    return ready != 0;  // readable, ended or failed: the read tells which
+}
+
+// Why a read failed, in the words of the system when it said.
+std::string reasonOf(const std::ios_base::failure& failure) {
+    const std::error_code& code = failure.code();
+    if (code.category() == std::generic_category() || code.category() == std::system_category())
+        return code.message();
+    return "cannot be read";
+}
+
 }  // namespace
 
 bool wantsLanguageServer(const std::vector<std::string>& arguments) {
@@ -31,7 +69,9 @@ bool wantsLanguageServer(const std::vector<std::string>& arguments) {
     return false;
 }
 
-int runLanguageServer(std::istream& in, std::ostream& out) {
+int runLanguageServer(std::istream& in, std::ostream& out) { return runLanguageServer(in, out, std::cerr); }
+
+int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err) {
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);  // a client gone is a failed write, not a killed server
 #endif
@@ -44,6 +84,7 @@ int runLanguageServer(std::istream& in, std::ostream& out) {
         return 1;
     lsp::FrameReader reader;
     std::vector<char> chunk(std::size_t(1) << 16);
+    std::optional<std::chrono::steady_clock::time_point> unpublishedSince;
     for (;;) {
         lsp::Frame frame;
         while (!server.exited() && reader.next(frame)) {
@@ -54,14 +95,29 @@ int runLanguageServer(std::istream& in, std::ostream& out) {
         }
         if (server.exited() || !out)
             break;
-        if (source->in_avail() <= 0)
-            server.idle();  // about to wait: what changed is published first
-        const std::streamsize got = readSome(*source, chunk);
+        std::streamsize got = 0;
+        try {  // a stream that fails to read (a directory, a closed descriptor) throws
+            if (source->in_avail() <= 0 && server.unpublished()) {  // about to wait: publish first
+                const auto now = std::chrono::steady_clock::now();
+                if (!unpublishedSince)
+                    unpublishedSince = now;
+                if (now - *unpublishedSince >= longestWait || !inputWithin(in, *source, quietMilliseconds)) {
+                    server.idle();
+                    unpublishedSince.reset();
+                }
+            }
+            got = readSome(*source, chunk);
+        } catch (const std::ios_base::failure& e) {
+            err << "loopcost: <stdin>: " << reasonOf(e) << '\n';
+            return 1;
+        }
         if (got <= 0)
             break;
         reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
     }
-    if (!out)
+    if (!out) {
+        err << "loopcost: cannot write to standard output\n";
         return 1;
+    }
     return server.status();
 }

@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <new>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,11 +68,85 @@ Encoding negotiate(const Json& offered) {
 
 bool validId(const Json& id) { return id.is_string() || id.is_number_integer() || id.is_null(); }
 
+// The answer to one of the server's requests.
+bool isResponse(const Json& message) {
+    return member(message, "method").is_null() && message.contains("id") &&
+           (message.contains("result") || message.contains("error"));
+}
+
 // A request that cannot be answered, and the error code that says why.
 struct RequestError {
     int code;
     std::string message;
 };
+
+const char* const hugeNumber = "a number beyond the range of a double";
+
+// Whether a JSON number's text is beyond the range of a double, which the
+// JSON library does not read.
+bool beyondDouble(std::string_view number) {
+    // without an exponent, only a number of more than 308 digits is
+    if (number.find_first_of("eE") == std::string_view::npos && number.size() <= 300)
+        return false;
+    try {
+        [[maybe_unused]] const Json value = Json::parse(number);
+    } catch (const Json::out_of_range&) {
+        return true;
+    } catch (const Json::exception&) {  // not a number at all: left as it is
+    }
+    return false;
+}
+
+// The JSON text with every number beyond a double's range written as
+// `replacement`; strings are left as they are.
+std::string withHugeNumbersAs(std::string_view text, std::string_view replacement) {
+    const std::string_view numberCharacters = "0123456789+-.eE";
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (inString) {
+            const std::size_t length = c == '\\' && i + 1 < text.size() ? 2 : 1;
+            out.append(text.substr(i, length));
+            inString = c != '"';
+            i += length;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            std::size_t end = i + 1;
+            while (end < text.size() && numberCharacters.find(text[end]) != std::string_view::npos)
+                ++end;
+            const std::string_view number = text.substr(i, end - i);
+            out.append(beyondDouble(number) ? replacement : number);
+            i = end;
+        } else {
+            out += c;
+            inString = c == '"';
+            ++i;
+        }
+    }
+    return out;
+}
+
+// A message that holds numbers beyond a double's range, read with each of
+// them as null; and whether they all lie inside its params. Nothing when it
+// is not JSON for another reason too.
+struct HugeNumbers {
+    Json message;
+    bool onlyInParams;
+};
+std::optional<HugeNumbers> readHugeNumbers(std::string_view body) {
+    Json asNull = Json::parse(withHugeNumbersAs(body, "null"), nullptr, false);
+    Json asZero = Json::parse(withHugeNumbersAs(body, "0"), nullptr, false);
+    if (asNull.is_discarded() || asZero.is_discarded())
+        return std::nullopt;
+    if (asNull.is_object() && asZero.is_object()) {
+        Json envelope = asNull;
+        envelope.erase("params");
+        asZero.erase("params");
+        return HugeNumbers{std::move(asNull), envelope == asZero};
+    }
+    return HugeNumbers{std::move(asNull), false};
+}
 
 }  // namespace
 
@@ -123,9 +199,28 @@ bool Server::receive(std::string_view body) {
         return true;  // JSON, just too deep: nothing to look for inside
     }
     Json message;
+    bool hugeParams = false;  // numbers beyond a double's range in the params
     try {
-        message = Json::parse(body);
-    } catch (const Json::parse_error& e) {
+        try {
+            message = Json::parse(body);
+        } catch (const Json::out_of_range&) {
+            hugeParams = true;
+        }
+        if (hugeParams) {
+            // JSON all the same, which the library does not read: read again
+            // with those numbers as null, to answer the message as it deserves
+            std::optional<HugeNumbers> read = readHugeNumbers(body);
+            if (!read) {
+                error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber + ", and not JSON");
+                return false;
+            }
+            message = std::move(read->message);
+            if (!read->onlyInParams && !isResponse(message)) {
+                error(nullptr, code::parseError, std::string("Parse error: ") + hugeNumber);
+                return true;
+            }
+        }
+    } catch (const Json::exception& e) {  // a parse error, or whatever else the reader finds
         error(nullptr, code::parseError, std::string("Parse error: ") + e.what());
         return false;
     } catch (const std::bad_alloc&) {
@@ -136,11 +231,11 @@ bool Server::receive(std::string_view body) {
         error(nullptr, code::invalidRequest, "Invalid Request: a message is a JSON object");
         return true;
     }
+    if (isResponse(message))
+        return true;  // the answer to one of the server's requests: nothing waits for it
     const Json& method = member(message, "method");
     const bool hasId = message.contains("id");
     const Json& id = member(message, "id");
-    if (method.is_null() && hasId && (message.contains("result") || message.contains("error")))
-        return true;  // the answer to one of the server's requests: nothing waits for it
     if (!method.is_string() || (hasId && !validId(id))) {
         error(validId(id) ? id : Json(nullptr), code::invalidRequest,
               "Invalid Request: no method name, or an id that is neither a number nor a string");
@@ -148,19 +243,23 @@ bool Server::receive(std::string_view body) {
     }
     const Json& params = member(message, "params");
     if (hasId)
-        request(id, method.get<std::string>(), params);
+        request(id, method.get<std::string>(), params, hugeParams);
     else
-        notification(method.get<std::string>(), params);
+        notification(method.get<std::string>(), params, hugeParams);
     return true;
 }
 
-void Server::request(const Json& id, const std::string& name, const Json& params) {
+void Server::request(const Json& id, const std::string& name, const Json& params, bool hugeParams) {
     if (!initialized && name != "initialize") {
         error(id, code::serverNotInitialized, "the server is not initialized: 'initialize' comes first");
         return;
     }
     if (shutdownSeen) {
         error(id, code::invalidRequest, "the server is shutting down: only 'exit' is taken now");
+        return;
+    }
+    if (hugeParams) {
+        error(id, code::invalidParams, "Invalid params for '" + name + "': " + hugeNumber);
         return;
     }
     try {
@@ -242,13 +341,18 @@ Server::Json Server::initialize(const Json& params) {
                 {"serverInfo", {{"name", "loopcost"}, {"version", LOOPCOST_VERSION}}}};
 }
 
-void Server::notification(const std::string& name, const Json& params) {
-    if (name == "exit") {
+void Server::notification(const std::string& name, const Json& params, bool hugeParams) {
+    if (name == "exit") {  // whatever its params, which it has none of
         exitSeen = true;
         return;
     }
     if (!initialized || shutdownSeen)
         return;  // before initialize and after shutdown, notifications are dropped
+    if (hugeParams) {
+        notify("window/logMessage",
+               Json{{"type", messageWarning}, {"message", "loopcost: ignored " + name + ": " + hugeNumber}});
+        return;
+    }
     try {
         if (name == "textDocument/didOpen")
             didOpen(params);
@@ -297,13 +401,31 @@ void Server::didChange(const Json& params) {
     if (!document)
         return;
     const Json& changes = params.at("contentChanges");
+    if (!changes.is_array())
+        throw RequestError{code::invalidParams, "contentChanges is not an array"};
+    // every change is read before one is made: one that cannot be read
+    // leaves the text as it was
+    struct Change {
+        const std::string* text;
+        bool whole;
+        Position start;
+        Position end;
+    };
+    std::vector<Change> read;
+    read.reserve(changes.size());
     for (const Json& change : changes) {
         const std::string& text = change.at("text").get_ref<const std::string&>();
         const Json& range = member(change, "range");
         if (range.is_null())
-            document->replaceAll(text);
+            read.push_back(Change{&text, true, Position(), Position()});
         else
-            document->replace(positionFrom(range.at("start")), positionFrom(range.at("end")), text, encoding);
+            read.push_back(Change{&text, false, positionFrom(range.at("start")), positionFrom(range.at("end"))});
+    }
+    for (const Change& change : read) {
+        if (change.whole)
+            document->replaceAll(*change.text);
+        else
+            document->replace(change.start, change.end, *change.text, encoding);
     }
     const Json& version = path(params, {"textDocument", "version"});
     if (version.is_number_integer())
@@ -362,6 +484,13 @@ void Server::publish(Document& document) {
     const Subject subject{document, model, encoding};
     notify("textDocument/publishDiagnostics",
            Json{{"uri", document.uri()}, {"version", document.version}, {"diagnostics", diagnosticsOf(subject)}});
+}
+
+bool Server::unpublished() const {
+    for (const auto& entry : documents)
+        if (!entry.second->published)
+            return true;
+    return false;
 }
 
 void Server::idle() {

@@ -42,6 +42,8 @@ public:
     void fault(const std::string& what);
     // Nothing more is waiting: publishes the diagnostics of what changed.
     void idle();
+    // Whether a document's diagnostics wait to be published.
+    bool unpublished() const;
 
     bool exited() const { return exitSeen; }
     // After exit, or when the input ended: 0 when shutdown came first, else 1.
@@ -51,8 +53,10 @@ public:
     static constexpr int maxNesting = 256;
 
 private:
-    void request(const Json& id, const std::string& method, const Json& params);
-    void notification(const std::string& method, const Json& params);
+    // A message whose params hold numbers beyond a double's range is not
+    // carried out: a request gets invalid params, a notification is logged.
+    void request(const Json& id, const std::string& method, const Json& params, bool hugeParams);
+    void notification(const std::string& method, const Json& params, bool hugeParams);
     Json call(const std::string& method, const Json& params, bool& found);
 
     Json initialize(const Json& params);

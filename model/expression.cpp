@@ -1,5 +1,7 @@
 #include "expression.h"
 
+#include "nodepool.h"
+
 #include <memory>
 #include <ostream>
 #include <string>
@@ -77,3 +79,5 @@ int Expression::equal(const Expression& other) const {
     return equalChains(this, &other, &Expression::left,
                        [](const Expression* x, const Expression* y) { return x->term->equal(*y->term); });
 }
+
+LOOPCOST_NODE_FIELDS(Expression, Expression*, Term*);

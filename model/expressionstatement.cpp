@@ -1,5 +1,7 @@
 #include "expressionstatement.h"
 
+#include "nodepool.h"
+
 #include <ostream>
 #include <string>
 
@@ -66,3 +68,5 @@ int ExpressionStatement::equal(const Statement& other) const {
     const ExpressionStatement* same = dynamic_cast<const ExpressionStatement*>(&other);
     return same ? expression->equal(*same->expression) : 0;
 }
+
+LOOPCOST_NODE_FIELDS(ExpressionStatement, Expression*);

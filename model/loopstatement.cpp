@@ -1,5 +1,7 @@
 #include "loopstatement.h"
 
+#include "nodepool.h"
+
 #include <climits>
 #include <memory>
 #include <ostream>
@@ -114,3 +116,5 @@ int LoopStatement::equal(const Statement& other) const {
         return 0;
     return body->equal(*same->body);
 }
+
+LOOPCOST_NODE_FIELDS(LoopStatement, Statementlist*, int);

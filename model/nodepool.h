@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 // Where the nodes of parse trees live. A tree of a large program has millions
 // of small nodes that are made together and die together, so they are cut
@@ -52,6 +53,29 @@ bool cutForTree(const void* node) noexcept;
 void freeTree(void* node) noexcept;
 
 }  // namespace nodepool
+
+namespace nodepool {
+
+// A tree's nodes are freed with their chunks, without their destructors: a
+// node may hold nothing that needs destroying but pointers to other nodes.
+// Each pooled class names all its fields to LOOPCOST_NODE_FIELDS, which
+// checks that, and that no field is left out (the class is no larger than
+// its virtual table pointer and the named fields, padding aside).
+template <class... Fields>
+constexpr bool needNoDestroying() {
+    return (std::is_trivially_destructible<Fields>::value && ...);
+}
+template <class... Fields>
+constexpr std::size_t fieldBytes() {
+    return (sizeof(Fields) + ... + 0);
+}
+
+}  // namespace nodepool
+
+#define LOOPCOST_NODE_FIELDS(Class, ...)                                                                               \
+    static_assert(nodepool::needNoDestroying<__VA_ARGS__>(), #Class " holds a field that needs destroying");           \
+    static_assert(sizeof(Class) < sizeof(void*) + nodepool::fieldBytes<__VA_ARGS__>() + alignof(Class),                \
+                  #Class " has a field that LOOPCOST_NODE_FIELDS does not name")
 
 // Gives a class's objects their memory from the node pool.
 #ifdef LOOPCOST_NODE_POOL

@@ -43,3 +43,5 @@ void Program::print(std::ostream& out) const {
 }
 
 int Program::equal(const Program& other) const { return body->equal(*other.body); }
+
+LOOPCOST_NODE_FIELDS(Program, Statementlist*);

@@ -1,5 +1,7 @@
 #include "statementlist.h"
 
+#include "nodepool.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,3 +147,5 @@ int Statementlist::equal(const Statementlist& other) const {
         return x->statement->equal(*y->statement);
     });
 }
+
+LOOPCOST_NODE_FIELDS(Statementlist, Statementlist*, Statement*);

@@ -1,5 +1,7 @@
 #include "term.h"
 
+#include "nodepool.h"
+
 #include <memory>
 #include <ostream>
 #include <string>
@@ -67,3 +69,5 @@ int Term::equal(const Term& other) const {
     return equalChains(this, &other, &Term::left,
                        [](const Term* x, const Term* y) { return x->variable->equal(*y->variable); });
 }
+
+LOOPCOST_NODE_FIELDS(Term, Term*, Variable*);

@@ -1,5 +1,7 @@
 #include "variable.h"
 
+#include "nodepool.h"
+
 #include <ostream>
 
 Variable::Variable(char name) : name(name) {}
@@ -9,3 +11,5 @@ Variable::~Variable() = default;
 void Variable::print(std::ostream& out) const { out << name; }
 
 int Variable::equal(const Variable& other) const { return name == other.name ? 1 : 0; }
+
+LOOPCOST_NODE_FIELDS(Variable, char);

@@ -1,8 +1,11 @@
 #include <cppunit/extensions/HelperMacros.h>
 
+#include <cerrno>
 #include <iostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -101,6 +104,22 @@ Session run(std::vector<Json> messages) {
 
 int errorCode(const Json& response) { return response.at("error").at("code").get<int>(); }
 
+// A stream that hands out its bytes, then fails as reading a directory does.
+class FailingInput : public std::streambuf {
+public:
+    explicit FailingInput(std::string bytes) : bytes(std::move(bytes)) {
+        setg(&this->bytes[0], &this->bytes[0], &this->bytes[0] + this->bytes.size());
+    }
+
+protected:
+    int_type underflow() override {
+        throw std::ios_base::failure("read", std::error_code(EISDIR, std::generic_category()));
+    }
+
+private:
+    std::string bytes;
+};
+
 }  // namespace
 
 class ServerTests : public CppUnit::TestFixture {
@@ -120,6 +139,12 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(commandLine);
     CPPUNIT_TEST(percentages);
     CPPUNIT_TEST(nesting);
+    CPPUNIT_TEST(analysedOncePerVersion);
+    CPPUNIT_TEST(hugeNumbersAndNegativePositions);
+    CPPUNIT_TEST(hugeNumbersBeforeInitialize);
+    CPPUNIT_TEST(changesThatCannotBeReadChangeNothing);
+    CPPUNIT_TEST(unreadableInputAndUnwritableOutput);
+    CPPUNIT_TEST(twoContentLengths);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -257,7 +282,7 @@ public:
         CPPUNIT_ASSERT(s.response(8)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
         CPPUNIT_ASSERT(s.response(9)["result"].is_null());
         CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(10)));
-        CPPUNIT_ASSERT(s.response(11)["result"]["contents"]["value"].get<std::string>().find("**Program**") == 0);
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(11)));
     }
 
     void inlayHintsAndSymbols() {
@@ -309,8 +334,10 @@ public:
         const Json& range = edits[0]["range"];
         d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
                   edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
-        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"), d.text());
-        const Session again = run({initialize(), open(d.text()), request(2, "textDocument/formatting", document)});
+        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"),
+                             std::string(d.text()));
+        const Session again =
+            run({initialize(), open(std::string(d.text())), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(again.response(2)["result"].empty());
         const Session broken =
             run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
@@ -396,6 +423,181 @@ public:
         CPPUNIT_ASSERT_EQUAL(2, lsp::nestingOf("{\"a\": [1, \"[[[\\\"[\"]}", 10));
         CPPUNIT_ASSERT_EQUAL(0, lsp::nestingOf("\"{\"", 10));
         CPPUNIT_ASSERT_EQUAL(4, lsp::nestingOf("[[[[[[[[", 3));
+    }
+
+    // One message after initialize and the open of a document, then a hover
+    // and shutdown: the server answers the message as the table says, and
+    // goes on. Numbers beyond a double's range are JSON that the JSON library
+    // does not read; positions are the protocol's unsigned integers.
+    void hugeNumbersAndNegativePositions() {
+        struct Case {
+            std::string body;
+            Json id;     // of the error expected; null for a parse error
+            int code;    // expected; 0: no error at all
+            bool warns;  // a notification ignored, in a log message
+        };
+        const std::string hover = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":)"
+                                  R"({"textDocument":{"uri":"file:///p.lc"},"position":)";
+        const std::string hints = R"({"jsonrpc":"2.0","id":7,"method":"textDocument/inlayHint","params":)"
+                                  R"({"textDocument":{"uri":"file:///p.lc"},"range":)";
+        const std::string change = R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":)"
+                                   R"({"textDocument":{"uri":"file:///p.lc","version":2},"contentChanges":)";
+        const std::vector<Case> cases = {
+            {hover + R"({"line":1e400,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1e400}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":1e309,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0},"x":[1,-2e308,1E+999]}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0},"x":1)" + std::string(400, '0') + "}}", Json(7),
+             lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":6},"x":[1e-400,-1e-999,1)" + std::string(300, '0') + "]}}", Json(7), 0,
+             false},  // a number too small for a double is 0, and 10^300 fits
+            {hover + R"({"line":-1,"character":0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":1.5}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":-1.0}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":"6"}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":1e16}}})", Json(7), lsp::code::invalidParams, false},
+            {hover + R"({"line":-0,"character":6.0}}})", Json(7), 0, false},  // whole numbers all the same
+            {hover + R"({"line":0.0,"character":6e0}}})", Json(7), 0, false},
+            {hints + R"({"start":{"line":-1,"character":0},"end":{"line":9,"character":0}}}})", Json(7),
+             lsp::code::invalidParams, false},
+            {hover + R"({"line":0,"character":0}},"id2":1e400})", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":1e400,"method":"shutdown"})", Json(nullptr), lsp::code::parseError, false},
+            {R"([1e400])", Json(nullptr), lsp::code::parseError, false},
+            {R"(1e400)", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":7,"method":"x","params":[1e400})", Json(nullptr), lsp::code::parseError, false},
+            {R"({"jsonrpc":"2.0","id":55,"result":[1e400]})", Json(nullptr), 0, false},  // an answer: nothing waits
+            {change + R"([{"text":"x","range":{"start":{"line":0,"character":-1e400},)"
+                      R"("end":{"line":0,"character":0}}}]}})",
+             Json(nullptr), 0, true},
+            {change + R"([{"text":"x","range":{"start":{"line":-1,"character":0},)"
+                      R"("end":{"line":0,"character":0}}}]}})",
+             Json(nullptr), 0, true},
+            {hover + R"({"line":0,"character":0},"uri":"1e400 -1e400"}})", Json(nullptr), 0, false},  // in a string
+        };
+        for (const Case& c : cases) {
+            const Session s = runBytes(framed(initialize()) + framed(open("BEGIN a ; END")) + framed(c.body) +
+                                       framed(at(8, "textDocument/hover", 0, 6)) + framed(request(9, "shutdown")));
+            const std::string& what = c.body;
+            std::vector<Json> errors;
+            for (const Json& m : s.messages)
+                if (m.contains("error"))
+                    errors.push_back(m);
+            if (c.code == 0) {
+                CPPUNIT_ASSERT_MESSAGE(what, errors.empty());
+                if (c.id == 7)  // answered as the hover at 0:6
+                    CPPUNIT_ASSERT_MESSAGE(what, s.response(7)["result"]["contents"]["value"].get<std::string>().find(
+                                                     "`a ;`") != std::string::npos);
+            } else {
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, std::size_t(1), errors.size());
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.code, errorCode(errors[0]));
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.id, errors[0]["id"]);
+            }
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.warns ? std::size_t(1) : std::size_t(0),
+                                         s.withMethod("window/logMessage").size());
+            // the server went on, the document as it was
+            CPPUNIT_ASSERT_MESSAGE(what, s.response(8)["result"]["contents"]["value"].get<std::string>().find(
+                                             "`a ;`") != std::string::npos);
+            CPPUNIT_ASSERT_MESSAGE(what, s.response(9).contains("result"));
+        }
+    }
+
+    void hugeNumbersBeforeInitialize() {
+        const Session s =
+            runBytes(framed(std::string(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"x":1e400}})")) +
+                     framed(std::string(R"({"jsonrpc":"2.0","id":2,"method":"shutdown","params":[1e400]})")) +
+                     framed(initialize(3)) + framed(request(4, "shutdown")) +
+                     framed(std::string(R"({"jsonrpc":"2.0","method":"exit","params":[-1e400]})")) +
+                     framed(request(5, "shutdown")));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(s.response(1)));
+        CPPUNIT_ASSERT_EQUAL(lsp::code::serverNotInitialized, errorCode(s.response(2)));
+        CPPUNIT_ASSERT(s.response(3).contains("result"));
+        CPPUNIT_ASSERT(s.response(4).contains("result"));
+        CPPUNIT_ASSERT(s.response(5).is_null());  // exit, whatever its params
+        CPPUNIT_ASSERT_EQUAL(0, s.status);
+    }
+
+    // A change notification with one change that cannot be read makes none
+    // of its changes.
+    void changesThatCannotBeReadChangeNothing() {
+        const auto change = [](Json changes) {
+            return notification("textDocument/didChange", {{"textDocument", {{"uri", "file:///p.lc"}, {"version", 2}}},
+                                                           {"contentChanges", std::move(changes)}});
+        };
+        const Json good = {
+            {"range", {{"start", {{"line", 0}, {"character", 6}}}, {"end", {{"line", 0}, {"character", 7}}}}},
+            {"text", "z"}};
+        Json negative = good;
+        negative["range"]["end"]["character"] = -7;
+        for (const Json& changes : {Json::array({good, negative}), Json::array({good, {{"text", 5}}}),
+                                    Json::array({{{"text", "BEGIN z ; END"}}, 7}), Json{{"x", good}}}) {
+            const Session s =
+                run({initialize(), open("BEGIN a ; END"), change(changes), at(2, "textDocument/hover", 0, 6)});
+            CPPUNIT_ASSERT_MESSAGE(changes.dump(), s.response(2)["result"]["contents"]["value"].get<std::string>().find(
+                                                       "`a ;`") != std::string::npos);
+            CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("window/logMessage").size());
+        }
+    }
+
+    // Input that cannot be read ends the server with one line on standard
+    // error, after what it read before; output that cannot be written too.
+    void unreadableInputAndUnwritableOutput() {
+        FailingInput failing(framed(initialize()));
+        std::istream in(&failing);
+        std::ostringstream out;
+        std::ostringstream err;
+        CPPUNIT_ASSERT_EQUAL(1, runLanguageServer(in, out, err));
+        CPPUNIT_ASSERT_EQUAL(std::string("loopcost: <stdin>: Is a directory\n"), err.str());
+        CPPUNIT_ASSERT(out.str().find("\"capabilities\"") != std::string::npos);
+
+        std::istringstream messages(framed(initialize()) + framed(request(2, "shutdown")));
+        std::ostringstream broken;
+        broken.setstate(std::ios::badbit);
+        std::ostringstream brokenErr;
+        CPPUNIT_ASSERT_EQUAL(1, runLanguageServer(messages, broken, brokenErr));
+        CPPUNIT_ASSERT_EQUAL(std::string("loopcost: cannot write to standard output\n"), brokenErr.str());
+    }
+
+    // One message, one outcome: read when its two lengths agree, else one
+    // parse error that says so and nothing else.
+    void twoContentLengths() {
+        const std::string body = request(2, "shutdown").dump();
+        const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
+        const std::string other = "Content-Length: " + std::to_string(body.size() + 1) + "\r\n";
+        const Session agree = runBytes(framed(initialize()) + length + length + "\r\n" + body);
+        CPPUNIT_ASSERT(agree.nullIdErrors().empty());
+        CPPUNIT_ASSERT(agree.response(2).contains("result"));
+        CPPUNIT_ASSERT_EQUAL(0, agree.status);
+        const Session disagree =
+            runBytes(framed(initialize()) + length + other + "\r\n" + body + framed(request(3, "textDocument/hover")));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), disagree.nullIdErrors().size());
+        const std::string message = disagree.nullIdErrors()[0]["error"]["message"];
+        CPPUNIT_ASSERT(message.find("disagree") != std::string::npos);
+        CPPUNIT_ASSERT(disagree.response(2).is_null());
+        CPPUNIT_ASSERT_EQUAL(lsp::code::invalidParams, errorCode(disagree.response(3)));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(3), disagree.messages.size());
+    }
+
+    // Diagnostics and every request share one analysis of a version; a
+    // burst of changes is analysed once, when next asked about.
+    void analysedOncePerVersion() {
+        lsp::Document d("file:///p.lc", "BEGIN\n  LOOP n\n    a + b ;\n  END\nEND\n", 1);
+        const analysis::CostModel model;
+        const lsp::Subject subject{d, model, lsp::Encoding::utf16};
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT(!lsp::hoverAt(subject, 19).is_null());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), lsp::inlayHints(subject, 0, 100).size());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), lsp::documentSymbols(subject, true).size());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), d.analyses());
+        for (std::size_t i = 0; i <= 50; ++i)
+            d.replace(lsp::Position{2, 4}, lsp::Position{2, 5}, i % 2 ? "a" : "z", lsp::Encoding::utf16);
+        CPPUNIT_ASSERT(lsp::hoverAt(subject, 19)["contents"]["value"].get<std::string>().find("`z + b ;`") !=
+                       std::string::npos);
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), d.analyses());
+        d.forgetAnalysis();  // a new model
+        CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(3), d.analyses());
     }
 };
 

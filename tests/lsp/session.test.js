@@ -1,8 +1,8 @@
 'use strict';
 // Whole sessions of `loopcost --lsp` from a real client library
 // (vscode-jsonrpc and vscode-languageserver-protocol), one server per test.
-// LOOPCOST names the server binary; LOOPCOST_LSP_TIME_LIMIT_MS how long a
-// 2 MB document may take to be diagnosed.
+// LOOPCOST names the server binary. They check what is answered; how soon
+// is for `make bench` (bench/lspsession.cpp).
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
@@ -14,7 +14,6 @@ const lsp = require('vscode-languageserver-protocol/node');
 
 const LOOPCOST = process.env.LOOPCOST || path.join(__dirname, '../../build/bin/loopcost');
 const SOURCE = process.env.LOOPCOST_SOURCE || path.join(__dirname, '../..');
-const LIMIT = Number(process.env.LOOPCOST_LSP_TIME_LIMIT_MS || 1000);
 const NESTED = fs.readFileSync(path.join(SOURCE, 'examples/nested.lc'), 'utf8');
 const URI = 'file:///work/program.lc';
 
@@ -456,32 +455,84 @@ test('faults: nothing but protocol messages reaches stdout, whatever the documen
   assert.equal(s.stderr(), '');
 });
 
-test(`faults: a 2 MB document is diagnosed within ${LIMIT} ms`, async (t) => {
+test('a 2 MB document: diagnosed, with an error at its end, changed and hovered', async () => {
   const s = connect();
   await s.initialize();
   const block = '  LOOP n\n    a + b * c ;\n    LOOP 3\n      d * e + f ;\n    END\n  END\n';
   const count = Math.ceil(2e6 / block.length);
   const good = 'BEGIN\n' + block.repeat(count) + 'END\n';
   const bad = 'BEGIN\n' + block.repeat(count) + '  a + ;\nEND\n';
-  let started = process.hrtime.bigint();
   s.open(good, 'file:///work/big.lc');
   assert.deepEqual((await s.diagnostics('file:///work/big.lc')).diagnostics, []);
-  const goodMs = Number(process.hrtime.bigint() - started) / 1e6;
-  started = process.hrtime.bigint();
   s.open(bad, 'file:///work/bad.lc');
   const d = await s.diagnostics('file:///work/bad.lc');
-  const badMs = Number(process.hrtime.bigint() - started) / 1e6;
   assert.deepEqual(d.diagnostics[0].range.start, { line: 1 + count * 6, character: 6 });
   // a keystroke in the big document: an incremental change, costed again
-  started = process.hrtime.bigint();
   s.change([{ range: range(2, 4, 2, 5), text: 'z' }], 2, 'file:///work/big.lc');
   assert.deepEqual((await s.diagnostics('file:///work/big.lc')).diagnostics, []);
-  const changeMs = Number(process.hrtime.bigint() - started) / 1e6;
-  t.diagnostic(`2 MB: ${goodMs.toFixed(0)} ms to read and cost, ${badMs.toFixed(0)} ms with an error at its end, ${changeMs.toFixed(0)} ms after a change`);
-  assert.ok(goodMs < LIMIT && badMs < LIMIT && changeMs < LIMIT, `${goodMs} ms, ${badMs} ms, ${changeMs} ms`);
   const hover = await s.hover(2, 6, 'file:///work/big.lc');
-  assert.match(hover.contents.value, /\*\*Statement\*\*/);
+  assert.match(hover.contents.value, /\*\*Statement\*\* `z \+ b \* c ;`/);
   await s.stop();
+});
+
+test('a burst of 500 changes to a 4 MB document, each its own message, then a hover', async (t) => {
+  const s = connect();
+  await s.initialize();
+  const block = '  LOOP n\n    a + b * c ;\n  END\n';
+  const count = Math.ceil(4e6 / block.length);
+  s.open('BEGIN\n' + block.repeat(count) + 'END\n');
+  await s.diagnostics();
+  // scattered over the document, lines made and unmade: each statement
+  // changed gets a new line and a variable, which the last changes take back
+  const chosen = new Set();
+  for (let i = 0; chosen.size < 250; ++i) chosen.add(2 + 3 * ((i * 7919) % count));
+  // from the end, so that the lines before a change stay where they are
+  const lines = [...chosen].sort((x, y) => y - x);
+  let version = 1;
+  for (const line of lines) s.change([{ range: range(line, 4, line, 5), text: 'x\n    y' }], ++version);
+  // each line now lies one further down for every line split before it
+  lines.forEach((line, k) => s.change([{ range: range(line + 249 - k, 5, line + 250 - k, 4), text: ' + ' }], ++version));
+  const hover = await s.hover(lines[249], 4);
+  assert.match(hover.contents.value, /\*\*Statement\*\* `x \+ y \+ b \* c ;`/);
+  assert.match(hover.contents.value, /cost: `3 \* n\^1`/);
+  // published whenever no more input waited: the last version at the end
+  let d = await s.diagnostics();
+  let published = 1;
+  for (; d.version !== 501; ++published) {
+    assert.ok(d.version < 501);
+    d = await s.diagnostics();
+  }
+  t.diagnostic(`${published} publications for 500 changes`);
+  assert.deepEqual(d.diagnostics, []);
+  const program = await s.hover(0, 1);
+  assert.match(program.contents.value, new RegExp(`total cost: \`${2 * count + 250} \\* n\\^1\``));
+  await s.stop();
+});
+
+test('faults: numbers beyond a double, negative positions, two lengths; the server goes on', async () => {
+  const s = raw();
+  s.write(framed('{"jsonrpc":"2.0","id":1e400,"method":"initialize","params":{}}'));
+  let errors = await s.errorsWithoutId(1);
+  assert.equal(errors[0].error.code, lsp.ErrorCodes.ParseError);
+  s.write(framed(request(1, 'initialize', { capabilities: {} })));
+  await s.answer(1);
+  s.write(framed(notification('textDocument/didOpen', { textDocument: { uri: URI, languageId: 'loopcost', version: 1, text: 'BEGIN a ; END' } })));
+  s.write(framed(`{"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"${URI}"},"position":{"line":-1e400,"character":0}}}`));
+  assert.equal((await s.answer(2)).error.code, lsp.ErrorCodes.InvalidParams);
+  s.write(framed(request(3, 'textDocument/hover', { textDocument: { uri: URI }, position: { line: -1, character: 0 } })));
+  assert.equal((await s.answer(3)).error.code, lsp.ErrorCodes.InvalidParams);
+  const four = JSON.stringify(request(4, 'textDocument/hover', { textDocument: { uri: URI }, position: { line: 0, character: 6 } }));
+  s.write(`Content-Length: ${four.length}\r\nContent-Length: ${four.length + 1}\r\n\r\n${four}`);
+  errors = await s.errorsWithoutId(2);
+  assert.match(errors[1].error.message, /disagree/);
+  s.write(`Content-Length: ${four.length}\r\nContent-Length: ${four.length}\r\n\r\n${four}`);
+  assert.match((await s.answer(4)).result.contents.value, /`a ;`/);
+  assert.equal(s.messages.filter((m) => m.id === 4).length, 1);
+  s.write(framed(request(5, 'shutdown')));
+  await s.answer(5);
+  s.write(framed(notification('exit')));
+  assert.deepEqual(await s.exited, { code: 0, signal: null });
+  assert.equal(s.stderr(), '');
 });
 
 test('faults: a document nested 100000 deep gets a nesting error, without a crash', async () => {
