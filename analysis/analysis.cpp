@@ -214,7 +214,7 @@ private:
         if (!open.empty()) {
             const StatementInfo& loop = parts[open.back()];
             info.parent = static_cast<std::int32_t>(open.back());
-            info.depth = static_cast<std::int16_t>(loop.depth + 1);
+            info.depth = loop.depth + 1;
             info.power = loop.power;
             info.costed = loop.costed;
         }

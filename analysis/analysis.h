@@ -43,7 +43,7 @@ struct StatementInfo {
     std::int32_t count;            // a loop's count, -1 or below for n; ReadEvents::unknownCount if it did not read
     std::uint32_t line;            // of `begin`, from 1
     std::uint32_t column;          // of `begin`, in bytes from 1
-    std::int16_t depth;            // loops around it
+    std::int32_t depth;            // loops around it (more than 32767 in a text nested too deep)
     std::int16_t power;            // loops over n around it, a loop's own counted
     std::uint8_t additions;        // a statement's own '+'
     std::uint8_t multiplications;  // a statement's own '*'

@@ -590,7 +590,7 @@ std::optional<Edit> layoutOf(const Analysis& a, std::size_t from, std::size_t to
     // as the canonical program lays them out, from the first one's place on
     const std::string newline = lineEndOf(text);
     std::string out;
-    const auto line = [&](std::int16_t depth) {
+    const auto line = [&](std::int32_t depth) {
         out += newline;
         out.append(2 * static_cast<std::size_t>(depth) + 2, ' ');
     };

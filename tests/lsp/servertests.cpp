@@ -374,9 +374,11 @@ public:
         text += "a ;\n";
         for (int i = 0; i < 100001; ++i)
             text += "END\n";
+        const Json tree{{"textDocument", {{"documentSymbol", {{"hierarchicalDocumentSymbolSupport", true}}}}}};
         const Session s =
-            run({initialize(), open(text),
+            run({initialize(1, tree), open(text),
                  request(2, "textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///p.lc"}}}})});
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), s.withMethod("textDocument/publishDiagnostics").size());
         const Json d = s.withMethod("textDocument/publishDiagnostics")[0]["params"]["diagnostics"][0];
         CPPUNIT_ASSERT_EQUAL(std::string("loops nested deeper than 1000"), d["message"].get<std::string>());
         CPPUNIT_ASSERT_EQUAL(1001, d["range"]["start"]["line"].get<int>());
