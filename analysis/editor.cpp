@@ -116,8 +116,9 @@ std::vector<std::string> closingEnds(const Analysis& a, std::size_t count) {
     return ends;
 }
 
-// Replaces the white space at the end of the text with `lines`, each on a
-// line of its own; a line end stays last if one was.
+// Replaces the end of the text from `from` (white space, and what `before`
+// stands in for) with `before` and `lines`, each on a line of its own; a
+// line end stays last if one was there.
 Edit appendLines(std::string_view text, std::size_t from, const std::vector<std::string>& lines,
                  const std::string& before) {
     const std::string newline = lineEndOf(text);

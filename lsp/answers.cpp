@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor.h"
 #include "text.h"
 
 namespace lsp {
@@ -23,16 +24,6 @@ bool lineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 
 std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
 std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
-
-// One past "LOOP n" or "LOOP 3": the keyword, blanks, the count.
-std::size_t headerEnd(std::string_view text, const StatementInfo& loop) {
-    std::size_t i = beginOf(loop) + 4;
-    while (i < text.size() && analysis::isBlank(text[i]))
-        ++i;
-    while (i < text.size() && !analysis::isBlank(text[i]))
-        ++i;
-    return i;
-}
 
 // The end of a line's text, blanks at its end left out: where its hint goes.
 std::size_t hintOffset(const Analysis& a, std::size_t line) {
@@ -210,7 +201,6 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
 Json documentSymbols(const Subject& subject, bool hierarchical) {
     Json symbols = Json::array();
     const Analysis& a = subject.analysis();
-    const std::string_view text = a.text();
     const analysis::Analysis::Statements& parts = a.statements();
     // a loop that did not read is no symbol, nor is anything inside it
     if (!hierarchical) {
@@ -242,7 +232,7 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
                     {"detail", shortText(a.costOf(s))},
                     {"kind", symbolKindNamespace},
                     {"range", subject.range(beginOf(s), endOf(s))},
-                    {"selectionRange", subject.range(beginOf(s), headerEnd(text, s))},
+                    {"selectionRange", subject.range(beginOf(s), analysis::headerOf(a, s).end)},
                     {"children", std::move(mine)}};
         Json& list = s.parent >= 0 ? children[static_cast<std::size_t>(s.parent)] : symbols;
         if (list.is_null())
