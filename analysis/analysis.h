@@ -43,14 +43,28 @@ struct StatementInfo {
     std::int32_t count;            // a loop's count, -1 or below for n; ReadEvents::unknownCount if it did not read
     std::uint32_t line;            // of `begin`, from 1
     std::uint32_t column;          // of `begin`, in bytes from 1
-    std::int32_t depth;            // loops around it (more than 32767 in a text nested too deep)
-    std::int16_t power;            // loops over n around it, a loop's own counted
+    std::int32_t depth;            // loops around it, however deep (those too deep do not read)
+    std::int32_t power;            // loops over n around it, a loop's own counted
     std::uint8_t additions;        // a statement's own '+'
     std::uint8_t multiplications;  // a statement's own '*'
     bool costed;                   // false inside (or for) a loop whose count did not read
     bool ended;                    // false for a loop that the input left open, without its END
 
     bool isLoop() const { return loop >= 0; }
+};
+
+// One statement in the derivation of a program's cost: how many times it
+// runs, what its own '+' and '*' cost under the model in one run, and their
+// product, with the words that every front-end shows.
+struct Explained {
+    const StatementInfo* statement;
+    std::vector<Integer> runs;  // how many times it runs, from n^0 up: Analysis::runsOf
+    Decimal perRun;             // what one run costs: its own operations at the model's costs
+    Cost cost;                  // runs times perRun
+    std::string text;           // "w * w * z + x * y ;"
+    // "runs 3 * n^2 times, 4 per run (1 addition at 1 + 3 multiplications at
+    // 1), 12 * n^2 in all"
+    std::string derivation;
 };
 
 // How much an analysis works out beyond the total.
@@ -131,6 +145,21 @@ public:
     // polynomial in n: the product of the counts of the loops around it.
     std::vector<Integer> runsOf(const StatementInfo& statement) const;
     Place placeOf(const StatementInfo& statement) const { return Place{statement.line, statement.column}; }
+    // What one run costs: for a statement, its own operations at the model's
+    // costs, a constant; for a loop, one pass of its body, the costs of what
+    // is in it times the counts of the loops in between.
+    Cost perRunOf(const StatementInfo& statement) const;
+    // "runs 3 * n^2 times, 4 per run"; for a loop, "its body runs n^1 times,
+    // 3 * n^1 + 2 per run". Each number stands between two `quote`s.
+    std::string runsText(const StatementInfo& statement, std::string_view quote = {}) const;
+
+    // The derivation of the total: every statement (not loop), in source
+    // order, with the cost it adds. Where ok(), the costs add up to total().
+    std::vector<Explained> explanation() const;
+    Explained explain(const StatementInfo& statement) const;
+    // The line that ends the derivation: "total: 15 * n^2 + 9 * n^1 + 2, the
+    // sum of the 6 statements' costs".
+    std::string explanationTotal() const;
     // The program in the library's canonical layout, from the statements.
     std::string canonicalProgram() const;
     // "a + b * c ;" for a statement, "LOOP n" or "LOOP 3" for a loop.
@@ -157,6 +186,8 @@ public:
 private:
     void costStatements();
     Integer statementUnits(const StatementInfo& statement) const;
+    // A statement's own operations at the model's costs, in units of 10^-scale.
+    Integer ownUnits(const StatementInfo& statement) const;
     const Integer& factorOf(const StatementInfo& statement) const;
 
     std::string_view source;

@@ -466,4 +466,13 @@ std::string comparisonText(const Comparison& comparison, std::string_view first,
     return out;
 }
 
+std::string growthText(const Comparison& comparison, std::string_view first, std::string_view second) {
+    const int a = comparison.firstOrder;
+    const int b = comparison.secondOrder;
+    if (a == b)
+        return "neither grows faster: both are " + orderText(a);
+    std::string out(a > b ? first : second);
+    return out + " grows faster: " + orderText(std::max(a, b)) + " against " + orderText(std::min(a, b));
+}
+
 }  // namespace analysis

@@ -46,6 +46,10 @@ Comparison compareCosts(const Cost& first, const Cost& second);
 // is cheaper from n = 4 on", "a.lc and b.lc cost the same for every n".
 std::string comparisonText(const Comparison& comparison, std::string_view first, std::string_view second);
 
+// Which of the two grows faster, by their orders: "a.lc grows faster: O(n^2)
+// against O(n)", "neither grows faster: both are O(n)".
+std::string growthText(const Comparison& comparison, std::string_view first, std::string_view second);
+
 }  // namespace analysis
 
 #endif

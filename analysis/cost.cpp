@@ -24,8 +24,9 @@ int Cost::order() const {
     return 0;
 }
 
-std::string Cost::orderText() const {
-    const int power = order();
+std::string Cost::orderText() const { return analysis::orderText(order()); }
+
+std::string orderText(int power) {
     if (power == 0)
         return "O(1)";
     if (power == 1)

@@ -56,6 +56,9 @@ private:
     int digits;                  // the scale of every coefficient
 };
 
+// The order of growth of a power of n: "O(1)", "O(n)", "O(n^2)", ...
+std::string orderText(int power);
+
 // A count of operations as a polynomial's text: "3 * n^2 + n^1", "0".
 std::string countText(const std::vector<Integer>& count);
 

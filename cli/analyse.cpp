@@ -8,8 +8,10 @@
 
 #include "analysis.h"
 #include "annotate.h"
+#include "compare.h"
 #include "cpucontext.h"
 #include "diagnostic.h"
+#include "explain.h"
 #include "floatcost.h"
 #include "hot.h"
 #include "json.h"
@@ -93,6 +95,16 @@ void writeDiagnostics(const std::vector<analysis::Diagnostic>& diagnostics, cons
         writeDiagnostic(output.err, name, diagnostic);
 }
 
+// "cost at n = 1000: 15009002", a line for each --at.
+void writeValues(const analysis::Cost& total, const Options& options, const std::string& name, Output& output) {
+    for (const analysis::Integer& n : options.at) {
+        beginLine(output, name);
+        std::string line = "cost at n = ";
+        analysis::appendInteger(line, n);
+        output.out << line << ": " << analysis::valueAt(total, n).text() << '\n';
+    }
+}
+
 // The total needs no more than the reader's stack: the input goes by a
 // block at a time.
 bool analyseStreamed(const std::string& path, const std::string& name, const Options& options, Output& output) {
@@ -115,6 +127,7 @@ bool analyseStreamed(const std::string& path, const std::string& name, const Opt
     if (options.mode == Mode::cost) {
         beginLine(output, name);
         output.out << result.total.text() << '\n';
+        writeValues(result.total, options, name, output);
     } else if (options.mode == Mode::counts) {
         writeCounts(result.counts, name, output);
     }
@@ -122,7 +135,9 @@ bool analyseStreamed(const std::string& path, const std::string& name, const Opt
 }
 
 bool isStreamed(Mode mode) { return mode == Mode::cost || mode == Mode::counts || mode == Mode::check; }
-bool needsStatements(Mode mode) { return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot; }
+bool needsStatements(Mode mode) {
+    return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot || mode == Mode::explain;
+}
 
 bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
     switch (options.mode) {
@@ -135,7 +150,8 @@ bool writeResult(const analysis::Analysis& program, const Options& options, cons
         beginBlock(output, source.name());
         writeAnnotated(output.out, program);
         break;
-    case Mode::json: writeJson(output.out, source.name(), program); break;
+    case Mode::json: writeJson(output.out, source.name(), program, options.at); break;
+    case Mode::explain: writeExplanation(output.out, printableName(source.name()), program); break;
     case Mode::hot: writeHottest(output.out, printableName(source.name()), program, options.hotCount); break;
     default: break;
     }
@@ -164,4 +180,66 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
         return false;
     }
     return writeResult(program, options, *source, output);
+}
+
+namespace {
+
+// One side of a comparison, read and costed, or why it failed: what a
+// failure says goes to standard error as for any file.
+struct Side {
+    std::string name;
+    std::unique_ptr<Source> source;
+    std::unique_ptr<analysis::Analysis> program;
+    std::string failure;
+
+    bool ok() const { return program && program->ok(); }
+};
+
+Side readSide(const std::string& path, const Options& options, Output& output) {
+    Side side;
+    side.name = path == "-" ? "<stdin>" : path;
+    try {
+        side.source = std::make_unique<Source>(path);
+    } catch (const SourceError& e) {
+        side.failure = e.what();
+        failed(output, side.name, side.failure);
+        return side;
+    }
+    side.program = std::make_unique<analysis::Analysis>(
+        side.source->text(), analysis::CostModel{options.addCost, options.multiplyCost},
+        options.mode == Mode::json ? analysis::Detail::statements : analysis::Detail::total);
+    if (!side.program->ok()) {
+        side.failure = side.program->error()->message;
+        for (const analysis::Diagnostic& diagnostic : side.program->diagnostics())
+            writeDiagnostic(output.err, side.name, diagnostic);
+    }
+    return side;
+}
+
+ComparedFile compared(const Side& side) {
+    return ComparedFile{side.name, side.program.get(), side.program ? side.program->error() : nullptr, side.failure};
+}
+
+}  // namespace
+
+bool compareFiles(const Options& options, Output& output) {
+    const Side first = readSide(options.files[0], options, output);
+    const Side second = readSide(options.files[1], options, output);
+    const bool ok = first.ok() && second.ok();
+    analysis::Comparison comparison;
+    if (ok)
+        comparison = analysis::compareCosts(first.program->total(), second.program->total());
+    if (options.mode == Mode::json) {
+        writeJsonComparison(output.out, compared(first), compared(second), ok ? &comparison : nullptr);
+        return ok;
+    }
+    if (!ok)
+        return false;
+    const std::string a = printableName(first.name);
+    const std::string b = printableName(second.name);
+    for (const Side* side : {&first, &second})
+        output.out << printableName(side->name) << ": " << side->program->total().text() << ", "
+                   << side->program->total().orderText() << '\n';
+    output.out << analysis::growthText(comparison, a, b) << '\n' << analysis::comparisonText(comparison, a, b) << '\n';
+    return true;
 }

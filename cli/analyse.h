@@ -19,4 +19,9 @@ struct Output {
 // (and, for --json, as an object to output.out). False when the file failed.
 bool analyse(const std::string& path, const Options& options, Output& output);
 
+// Reads and costs the two files of --compare and writes both costs, which
+// grows faster and for which n each is cheaper (or all of it in JSON). False
+// when either file failed.
+bool compareFiles(const Options& options, Output& output);
+
 #endif

@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "analysis.h"
+#include "compare.h"
 
 namespace {
 
@@ -124,6 +126,14 @@ void writeCost(JsonLine& json, const analysis::Analysis& program, const analysis
     json.put(text).raw(R"(", "share": )").number(program.shareOf(statement));
 }
 
+// How many times it runs and its own operations; a loop's are its body's
+// runs and none of its own.
+void writeRuns(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement) {
+    json.raw(", \"runs\": ").integers(program.runsOf(statement));
+    json.raw(R"(, "own": {"additions": )").number(static_cast<std::size_t>(statement.additions));
+    json.raw(", \"multiplications\": ").number(static_cast<std::size_t>(statement.multiplications)).raw("}");
+}
+
 void writeStatement(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement,
                     analysis::Place place) {
     if (statement.isLoop())
@@ -136,21 +146,28 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
     program.appendCanonicalText(text, statement);
     json.put(text).raw("\"");
     writeCost(json, program, statement);
+    writeRuns(json, program, statement);
     json.raw("}");
 }
 
-}  // namespace
-
-std::string jsonString(const std::string& bytes) {
-    return nlohmann::json(bytes).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-void writeJson(std::ostream& out, const std::string& file, const analysis::Analysis& program) {
+void writeProgram(JsonLine& json, const std::string& file, const analysis::Analysis& program,
+                  const std::vector<analysis::Integer>& at) {
     const analysis::Cost& total = program.total();
-    JsonLine json(out);
     json.raw("{\"file\": ").string(file).raw(", \"degree\": ").number(static_cast<std::size_t>(total.degree()));
     json.raw(", \"coefficients\": ").coefficients(total);
     json.raw(", \"text\": ").string(total.text()).raw(", \"order\": ").string(total.orderText());
+    if (!at.empty()) {
+        json.raw(", \"at\": {");
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            std::string& digits = json.scratch();
+            digits += i ? ", \"" : "\"";
+            analysis::appendInteger(digits, at[i]);
+            digits += "\": ";
+            digits += analysis::valueAt(total, at[i]).text();
+            json.put(digits);
+        }
+        json.raw("}");
+    }
     json.raw(", \"additions\": ").integers(program.counts().additions);
     json.raw(", \"multiplications\": ").integers(program.counts().multiplications);
     json.raw(", \"statements\": [");
@@ -162,13 +179,77 @@ void writeJson(std::ostream& out, const std::string& file, const analysis::Analy
         json.flushIfFull();
         first = false;
     }
-    json.raw("]}\n");
+    json.raw("]}");
+}
+
+std::string failureObject(const std::string& file, const analysis::Diagnostic* where, const std::string& message) {
+    const std::string line = where ? std::to_string(where->place.line) : "null";
+    const std::string column = where ? std::to_string(where->place.column) : "null";
+    return "{\"file\": " + jsonString(file) + R"(, "error": {"line": )" + line + ", \"column\": " + column +
+           ", \"message\": " + jsonString(message) + "}}";
+}
+
+const char* cheaperName(analysis::Cheaper which) {
+    switch (which) {
+    case analysis::Cheaper::first: return "first";
+    case analysis::Cheaper::second: return "second";
+    default: return "equal";
+    }
+}
+
+}  // namespace
+
+std::string jsonString(const std::string& bytes) {
+    return nlohmann::json(bytes).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void writeJson(std::ostream& out, const std::string& file, const analysis::Analysis& program,
+               const std::vector<analysis::Integer>& at) {
+    JsonLine json(out);
+    writeProgram(json, file, program, at);
+    json.raw("\n");
 }
 
 void writeJsonFailure(std::ostream& out, const std::string& file, const analysis::Diagnostic* where,
                       const std::string& message) {
-    const std::string line = where ? std::to_string(where->place.line) : "null";
-    const std::string column = where ? std::to_string(where->place.column) : "null";
-    out << "{\"file\": " << jsonString(file) << R"(, "error": {"line": )" << line << ", \"column\": " << column
-        << ", \"message\": " << jsonString(message) << "}}\n";
+    out << failureObject(file, where, message) << '\n';
+}
+
+void writeJsonComparison(std::ostream& out, const ComparedFile& first, const ComparedFile& second,
+                         const analysis::Comparison* comparison) {
+    JsonLine json(out);
+    const auto side = [&json](const ComparedFile& file) {
+        if (file.program && file.program->ok())
+            writeProgram(json, file.name, *file.program, {});
+        else
+            json.put(failureObject(file.name, file.where, file.failure));
+    };
+    json.raw("{\"first\": ");
+    side(first);
+    json.raw(", \"second\": ");
+    side(second);
+    json.raw(", \"runs\": ");
+    if (!comparison) {
+        json.raw("null}\n");
+        return;
+    }
+    std::string& runs = json.scratch();
+    runs += '[';
+    for (const analysis::Run& run : comparison->runs) {
+        runs += runs.size() > 1 ? ", {\"from\": " : "{\"from\": ";
+        analysis::appendInteger(runs, run.from);
+        runs += ", \"to\": ";
+        if (run.to)
+            analysis::appendInteger(runs, *run.to);
+        else
+            runs += "null";
+        runs.append(R"(, "cheaper": ")").append(cheaperName(run.which)).append("\"}");
+    }
+    runs += ']';
+    json.put(runs);
+    const int a = comparison->firstOrder;
+    const int b = comparison->secondOrder;
+    json.raw(", \"faster\": ").put(a > b ? "\"first\"" : a < b ? "\"second\"" : "null");
+    json.raw(", \"text\": ").string(analysis::comparisonText(*comparison, first.name, second.name));
+    json.raw("}\n");
 }

@@ -24,6 +24,17 @@ bool analyseGuarded(const std::string& path, const Options& options, Output& out
     return false;
 }
 
+bool compareGuarded(const Options& options, Output& output) {
+    try {
+        return compareFiles(options, output);
+    } catch (const std::bad_alloc&) {
+        output.err << "loopcost: out of memory\n";
+    } catch (const std::exception& e) {
+        output.err << "loopcost: " << analysis::printable(e.what()) << '\n';
+    }
+    return false;
+}
+
 // Output that could not be written is a failure, not a success.
 int finish(int status) {
     std::cout.flush();
@@ -57,6 +68,8 @@ int main(int argc, char* argv[]) {
     if (options.languageServer)  // --lsp, with --stdio before or after it
         return runLanguageServer(std::cin, std::cout);
     Output output{std::cout, std::cerr, options.files.size() > 1, 0};
+    if (options.compare)
+        return finish(compareGuarded(options, output) ? 0 : 1);
     bool allGood = true;
     for (const std::string& path : options.files)
         allGood = analyseGuarded(path, options, output) && allGood;

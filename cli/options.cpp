@@ -18,9 +18,9 @@ struct ModeOption {
 };
 
 const ModeOption modeOptions[] = {
-    {"--float", Mode::floatCost},   {"--counts", Mode::counts}, {"--format", Mode::format},
-    {"--annotate", Mode::annotate}, {"--json", Mode::json},     {"--check", Mode::check},
-    {"--hot", Mode::hot},
+    {"--float", Mode::floatCost},   {"--counts", Mode::counts},   {"--format", Mode::format},
+    {"--annotate", Mode::annotate}, {"--json", Mode::json},       {"--check", Mode::check},
+    {"--hot", Mode::hot},           {"--explain", Mode::explain},
 };
 
 const char* nameOf(Mode mode) {
@@ -28,6 +28,23 @@ const char* nameOf(Mode mode) {
         if (option.mode == mode)
             return option.name;
     return "";
+}
+
+// The value of an option that takes one, from "--name=X" or from the next
+// argument; false when `args[i]` is not that option.
+bool optionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (++i == args.size())
+            throw UsageError(name + " needs a value");
+        value = args[i];
+        return true;
+    }
+    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
 }
 
 // An argument as a message shows it: printable, and a long one cut short
@@ -47,12 +64,24 @@ std::string shown(const std::string& arg) {
 // cost or a count alike.
 std::optional<analysis::Decimal> readNumber(const std::string& text) { return analysis::parseCost(text); }
 
-// A number that is whole and from 0 to `max` ("2.0" and "-0" are).
-std::optional<std::size_t> readCount(const std::string& text, std::size_t max) {
+// A number that is whole and not negative, of any size ("2.0", "-0", "007"
+// and "1e3" are).
+std::optional<analysis::Integer> readWhole(const std::string& text) {
     const std::optional<analysis::Decimal> value = readNumber(text);
-    if (!value || value->scale != 0 || value->units < 0 || value->units > max)
+    if (!value || value->units < 0)
         return std::nullopt;
-    return value->units.convert_to<std::size_t>();
+    const analysis::Integer one = analysis::Decimal::whole(1).unitsAt(value->scale);
+    if (value->units % one != 0)
+        return std::nullopt;
+    return analysis::Integer(value->units / one);
+}
+
+// A number that is whole and from 0 to `max`.
+std::optional<std::size_t> readCount(const std::string& text, std::size_t max) {
+    const std::optional<analysis::Integer> value = readWhole(text);
+    if (!value || *value > max)
+        return std::nullopt;
+    return value->convert_to<std::size_t>();
 }
 
 analysis::Decimal costValue(const std::string& option, const std::string& text) {
@@ -115,25 +144,41 @@ const CostOption costOptions[] = {
     {"--mul-cost", &Options::multiplyCost},
 };
 
-// A cost option takes its value from "--name=X" or from the next argument.
 bool setCostByName(Options& options, const std::vector<std::string>& args, std::size_t& i) {
-    const std::string& arg = args[i];
     for (const CostOption& option : costOptions) {
-        const std::string name = option.name;
         std::string value;
-        if (arg == name) {
-            if (++i == args.size())
-                throw UsageError(name + " needs a value");
-            value = args[i];
-        } else if (arg.compare(0, name.size() + 1, name + "=") == 0) {
-            value = arg.substr(name.size() + 1);
-        } else {
-            continue;
+        if (optionValue(args, i, option.name, value)) {
+            options.*option.cost = costValue(option.name, value);
+            return true;
         }
-        options.*option.cost = costValue(name, value);
-        return true;
     }
     return false;
+}
+
+// --at N, as often as wanted: an n given twice is costed once.
+bool setAt(Options& options, const std::vector<std::string>& args, std::size_t& i) {
+    std::string text;
+    if (!optionValue(args, i, "--at", text))
+        return false;
+    const std::optional<analysis::Integer> n = readWhole(text);
+    if (!n)
+        throw UsageError("--at needs a whole number n >= 0, not '" + shown(text) + "'");
+    if (std::find(options.at.begin(), options.at.end(), *n) == options.at.end())
+        options.at.push_back(*n);
+    return true;
+}
+
+// --compare and --at go with the cost and with --json only.
+void checkCombinations(const Options& options) {
+    const bool plain = options.mode == Mode::cost || options.mode == Mode::json;
+    if (options.compare && !plain)
+        throw UsageError(std::string("--compare and ") + nameOf(options.mode) + " cannot be used together");
+    if (!options.at.empty() && options.compare)
+        throw UsageError("--at and --compare cannot be used together");
+    if (!options.at.empty() && !plain)
+        throw UsageError(std::string("--at and ") + nameOf(options.mode) + " cannot be used together");
+    if (options.compare && options.files.size() != 2)
+        throw UsageError("--compare needs two files, not " + std::to_string(options.files.size()));
 }
 
 // An option as the user gave it, without a value after '='.
@@ -176,7 +221,10 @@ Options parseOptions(const std::vector<std::string>& args) {
             options.languageServer = true;
         else if (arg == "--stdio")
             stdio = true;
-        else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i))
+        else if (arg == "--compare")
+            options.compare = true;
+        else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i) &&
+                 !setAt(options, args, i))
             throw UsageError("unknown option '" + shown(arg) + "'");
         if (besideServer.empty() && (file || !goesWithServer(arg)))
             besideServer = file ? "a file ('" + shown(arg) + "')" : optionName(arg);
@@ -189,6 +237,8 @@ Options parseOptions(const std::vector<std::string>& args) {
     }
     if (options.files.empty())
         options.files.emplace_back("-");
+    if (!options.help && !options.version && !options.languageServer)
+        checkCombinations(options);
     if (options.mode == Mode::floatCost) {
         floatCost(options.addCost, "--add-cost");
         floatCost(options.multiplyCost, "--mul-cost");
@@ -220,6 +270,15 @@ const char* helpText() {
            "      --json          one JSON object per program, with every statement\n"
            "      --check         nothing: the exit status tells whether every program\n"
            "                      reads and can be costed\n"
+           "      --explain       the derivation: each statement, how many times it\n"
+           "                      runs, what one run costs and their product, then\n"
+           "                      the total, their sum\n"
+           "\n"
+           "Questions (with the cost or --json):\n"
+           "      --at N          the exact cost at n = N, a whole number >= 0 of any\n"
+           "                      size; may be given several times\n"
+           "      --compare A B   the costs of the two files A and B, which grows\n"
+           "                      faster, and for which n each is cheaper\n"
            "\n"
            "Cost model:\n"
            "      --add-cost X    the cost of one '+' (a decimal number; default 1)\n"

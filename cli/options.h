@@ -9,7 +9,7 @@
 #include "number.h"
 
 // What the tool prints for each program.
-enum class Mode { cost, floatCost, counts, format, annotate, json, hot, check };
+enum class Mode { cost, floatCost, counts, format, annotate, json, hot, check, explain };
 
 struct Options {
     Mode mode = Mode::cost;
@@ -17,6 +17,8 @@ struct Options {
     analysis::Decimal multiplyCost = analysis::Decimal::whole(1);  // cost of one '*'
     std::size_t hotCount = 10;                                     // statements that --hot lists
     std::vector<std::string> files;                                // "-" stands for standard input; never empty
+    std::vector<analysis::Integer> at;  // --at: the n to cost each program at, each once, in the order given
+    bool compare = false;               // --compare: the two files, side by side (with the cost or --json)
     bool help = false;
     bool version = false;
     bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it

@@ -55,8 +55,9 @@ std::string statementHover(const Analysis& a, const StatementInfo& s) {
     if (!s.costed)
         return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Statement** " + code(a.canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n" +
-           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
+    return "**Statement** " + code(a.canonicalText(s)) + "\n\n- cost: " + code(a.costOf(s).text()) + "\n- " +
+           a.runsText(s, "`") + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
@@ -64,8 +65,9 @@ std::string loopHover(const Analysis& a, const StatementInfo& s) {
     if (!s.costed)
         return uncostedHover(a, s);
     const analysis::Counts counts = a.countsOf(s);
-    return "**Loop** " + code(a.canonicalText(s)) + "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) + "\n" +
-           shareLine(a, s) + "\n- additions: " + code(analysis::countText(counts.additions)) +
+    return "**Loop** " + code(a.canonicalText(s)) + "\n\n- cost of the whole loop: " + code(a.costOf(s).text()) +
+           "\n- " + a.runsText(s, "`") + "\n" + shareLine(a, s) +
+           "\n- additions: " + code(analysis::countText(counts.additions)) +
            "\n- multiplications: " + code(analysis::countText(counts.multiplications)) + "\n";
 }
 
@@ -202,7 +204,8 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
     Json symbols = Json::array();
     const Analysis& a = subject.analysis();
     const analysis::Analysis::Statements& parts = a.statements();
-    // a loop that did not read is no symbol, nor is anything inside it
+    // a loop that did not read is no symbol, nor is anything inside it (nor,
+    // so, any loop nested deeper than loops may be)
     if (!hierarchical) {
         for (const StatementInfo& s : parts) {
             if (!s.isLoop() || !s.costed)

@@ -242,6 +242,7 @@ bool Server::receive(std::string_view body) {
         return true;
     }
     const Json& params = member(message, "params");
+    writtenCosts = costTexts(body);
     if (hasId)
         request(id, method.get<std::string>(), params, hugeParams);
     else
@@ -324,7 +325,8 @@ Server::Json Server::initialize(const Json& params) {
         flag(path(capabilities, {"textDocument", "documentSymbol", "hierarchicalDocumentSymbolSupport"}));
     refreshHints = flag(path(capabilities, {"workspace", "inlayHint", "refreshSupport"}));
     readClientCapabilities(capabilities, features);
-    for (const std::string& warning : readCostModel(member(params, "initializationOptions"), model))
+    for (const std::string& warning :
+         readCostModel(member(params, "initializationOptions"), "/params/initializationOptions", writtenCosts, model))
         warn(warning);
     for (const std::string& warning :
          readSwitches(member(params, "initializationOptions"), features.codeLens, features.inlayHints))
@@ -447,12 +449,15 @@ void Server::didChangeConfiguration(const Json& params) {
     // {"loopcost": {...}} as the protocol has it; the bare object as some
     // clients send their server's own section
     const Json& section = member(settings, "loopcost");
-    applySettings(section.is_object() ? section : settings);
+    if (section.is_object())
+        applySettings(section, "/params/settings/loopcost");
+    else
+        applySettings(settings, "/params/settings");
 }
 
-void Server::applySettings(const Json& settings) {
+void Server::applySettings(const Json& settings, const std::string& pointer) {
     analysis::CostModel next = model;
-    for (const std::string& warning : readCostModel(settings, next))
+    for (const std::string& warning : readCostModel(settings, pointer, writtenCosts, next))
         warn(warning);
     const Features before = features;
     for (const std::string& warning : readSwitches(settings, features.codeLens, features.inlayHints))

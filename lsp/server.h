@@ -14,6 +14,7 @@
 #include "document.h"
 #include "editing.h"
 #include "position.h"
+#include "settings.h"
 
 namespace lsp {
 
@@ -53,6 +54,7 @@ public:
     static constexpr int maxNesting = 256;
 
 private:
+    NumberTexts writtenCosts;  // the costs of the message at hand as written, by JSON pointer
     // A message whose params hold numbers beyond a double's range is not
     // carried out: a request gets invalid params, a notification is logged.
     void request(const Json& id, const std::string& method, const Json& params, bool hugeParams);
@@ -64,7 +66,7 @@ private:
     void didChange(const Json& params);
     void didClose(const Json& params);
     void didChangeConfiguration(const Json& params);
-    void applySettings(const Json& settings);
+    void applySettings(const Json& settings, const std::string& pointer);
 
     Document* find(const Json& params);
     void publish(Document& document);

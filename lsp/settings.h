@@ -1,7 +1,9 @@
 #ifndef LOOPCOST_LSP_SETTINGS_H
 #define LOOPCOST_LSP_SETTINGS_H
 
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -15,7 +17,13 @@ namespace lsp {
 // back to 1, and a key that is not there leaves its cost as it is. A value
 // that is not a decimal number leaves its cost as it is too, and is named in
 // the warnings returned.
-std::vector<std::string> readCostModel(const nlohmann::json& settings, analysis::CostModel& model);
+// `pointer` is where `settings` stands in the message, and `texts` the
+// numbers of the message as they were written (costTexts), so that a cost is
+// exactly what the user wrote: 0.1 is one tenth, not the double nearest it.
+using NumberTexts = std::map<std::string, std::string>;
+NumberTexts costTexts(std::string_view body);
+std::vector<std::string> readCostModel(const nlohmann::json& settings, const std::string& pointer,
+                                       const NumberTexts& texts, analysis::CostModel& model);
 
 // Reads the booleans "codeLens" and "inlayHints" of `settings` (an object):
 // null sets one back to true, a key that is not there leaves it as it is,

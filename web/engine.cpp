@@ -1,39 +1,66 @@
 #include "engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "analysis.h"
+#include "compare.h"
+#include "explain.h"
 
+// The question, one JSON object; every field may be left out:
+//   programs     per program, null for one that is not asked about, else
+//                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL}:
+//                the lines in view (from 1), the cursor's byte offset in the
+//                UTF-8 text, and whether its canonical layout is wanted
+//   n            the text of a whole number: each program's cost there
+//   compare      true: which of programs 0 and 1 is cheaper for each n
+//
 // The answer, one JSON object:
-//   ok           true when the text is a program and the model reads
 //   modelError   null, or {field: "add" | "mul", message}
-//   error        null, or {line, column, offset, length, message}; offsets
-//                and lengths count bytes of the UTF-8 text
-//   errors       every error, the first of them `error`
-//   lines        where costs are shown: {line, cost, share, shareText, text}
-//                for each line on which statements begin, also while the
-//                text has errors (then without shares)
-//   total        "15 * n^2 + 9 * n^1 + 2";  order "O(n^2)";  power 2
-//   coefficients exact decimal texts from the constant up
-//   canonical    the program in its canonical layout
-//   statements   in source order, each loop before its body:
-//                {kind: "loop" | "statement", offset, end, line, column,
-//                 depth, parent, text, cost, share, order}, and for the
-//                statements and loops outside any loop their coefficients
-//                too, so that the page can draw what each contributes.
+//   failure      only when the analysis itself failed: its message
+//   nError       null, or why the text of n is not a whole number >= 0
+//   programs     per program asked about (else null):
+//     ok           true when the text is a program and the model reads
+//     error        null, or {line, column, offset, length, message}; offsets
+//                  and lengths count bytes of the UTF-8 text
+//     errors       every error, the first of them `error`
+//     lines        where costs are shown, for the lines asked for: {line,
+//                  cost, share, shareText, text} for each line on which
+//                  statements begin, also while the text has errors (then
+//                  without shares)
+//     total        "15 * n^2 + 9 * n^1 + 2";  order "O(n^2)";  power 2
+//     coefficients exact decimal texts from the constant up
+//     contributions  what the loops outside any loop that grow with n add,
+//                  when there are several: {label, coefficients}, the six
+//                  that grow fastest, fastest first
+//     explanation  null, or what is under the cursor: {kind: "loop" |
+//                  "statement", text, line, column, offset, end, costed,
+//                  runs, loops, operations, oneRun, product, cost, share}
+//                  (see analysis/explain.h)
+//     at           the exact cost at n, or null
+//     canonical    the program in its canonical layout, when asked for
+//   comparison   when asked for: null unless both programs are costed, else
+//                {text, runs: [{from, to, which: "A" | "B" | "equal"}]},
+//                `to` null for the last run, which has no end
 namespace web {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// The names of the two programs in every text that compares them.
+const char* const names[Playground::programs] = {"A", "B"};
+const std::size_t mostContributions = 6;
 
 // Shares are for colours, and JSON has no inf: anything but a finite number
 // is none.
@@ -55,6 +82,21 @@ ModelValue readModelValue(std::string_view text, const char* operation) {
     return {value, ""};
 }
 
+// n as typed: a whole number, 0 or more, in any of the forms of a cost
+// ("1000", "1e30"), blanks around it left out.
+std::optional<analysis::Integer> readWhole(std::string_view text, std::string& message) {
+    while (!text.empty() && analysis::isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && analysis::isBlank(text.back()))
+        text.remove_suffix(1);
+    const std::optional<analysis::Decimal> value = analysis::parseCost(text);
+    if (value && value->scale == 0 && value->units.sign() >= 0)
+        return value->units;
+    message =
+        "n must be a whole number, 0 or more, such as 10, 123456789 or 1e30, not '" + analysis::printable(text) + "'";
+    return std::nullopt;
+}
+
 Json coefficientsOf(const analysis::Cost& cost) {
     Json coefficients = Json::array();
     for (int power = 0; power <= cost.degree(); ++power)
@@ -70,95 +112,287 @@ Json errorOf(const analysis::Diagnostic& error) {
                 {"message", error.message}};
 }
 
-Json statementOf(const analysis::Analysis& result, const analysis::StatementInfo& part) {
-    const analysis::Cost cost = result.costOf(part);
-    const analysis::Place place = result.placeOf(part);
-    Json statement{{"kind", part.isLoop() ? "loop" : "statement"},
-                   {"offset", part.begin},
-                   {"end", part.end},
-                   {"line", place.line},
-                   {"column", place.column},
-                   {"depth", part.depth},
-                   {"parent", part.parent},
-                   {"text", result.canonicalText(part)},
-                   {"cost", cost.text()},
-                   {"share", shareForColour(result.shareOf(part))},
-                   {"order", cost.order()}};
-    if (part.parent < 0)
-        statement["coefficients"] = coefficientsOf(cost);
-    return statement;
-}
-
-void addResult(Json& json, const analysis::Analysis& result) {
-    const analysis::Cost& total = result.total();
-    json["total"] = total.text();
-    json["order"] = total.orderText();
-    json["power"] = total.order();
-    json["coefficients"] = coefficientsOf(total);
-    json["canonical"] = result.canonicalProgram();
-    Json statements = Json::array();
-    for (const analysis::StatementInfo& part : result.statements())
-        statements.push_back(statementOf(result, part));
-    json["statements"] = std::move(statements);
-}
-
-Json linesOf(const analysis::Analysis& result) {
-    Json lines = Json::array();
-    const analysis::Analysis::Statements& parts = result.statements();
-    for (const analysis::Analysis::LineCost& line : result.lineCosts()) {
-        if (!parts[line.first].costed)
+// The loops outside any loop that grow with n, when there are several: what
+// each of them adds to the total, the fastest growing first.
+Json contributionsOf(const analysis::Analysis& result) {
+    struct Part {
+        const analysis::StatementInfo* statement;
+        analysis::Cost cost;
+        double share;
+    };
+    std::vector<Part> parts;
+    for (const analysis::StatementInfo& part : result.statements()) {
+        if (part.parent >= 0)
             continue;
-        Json shown{{"line", line.line}, {"cost", line.cost.text()}, {"text", result.canonicalText(parts[line.first])}};
-        shown["share"] = result.ok() ? Json(shareForColour(line.share)) : Json(nullptr);
-        shown["shareText"] = result.ok() ? Json(analysis::shareText(line.share)) : Json(nullptr);
-        lines.push_back(std::move(shown));
+        analysis::Cost cost = result.costOf(part);
+        if (cost.order() > 0)
+            parts.push_back(Part{&part, std::move(cost), shareForColour(result.shareOf(part))});
     }
-    return lines;
+    Json contributions = Json::array();
+    if (parts.size() < 2)
+        return contributions;
+    const auto faster = [](const Part& a, const Part& b) {
+        if (a.cost.order() != b.cost.order())
+            return a.cost.order() > b.cost.order();
+        if (a.share != b.share)
+            return a.share > b.share;
+        return a.statement < b.statement;
+    };
+    const std::size_t shown = std::min(parts.size(), mostContributions);
+    std::partial_sort(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(shown), parts.end(), faster);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const analysis::StatementInfo& part = *parts[i].statement;
+        std::string label = result.canonicalText(part);
+        if (label.size() > 2 && label.compare(label.size() - 2, 2, " ;") == 0)
+            label.resize(label.size() - 2);
+        label += " at " + std::to_string(part.line) + ":" + std::to_string(part.column);
+        contributions.push_back(Json{{"label", label}, {"coefficients", coefficientsOf(parts[i].cost)}});
+    }
+    return contributions;
+}
+
+Json explanationJson(const analysis::Analysis& result, const analysis::StatementInfo& part) {
+    const analysis::Explanation e = analysis::explanationOf(result, part);
+    return Json{{"kind", e.loop ? "loop" : "statement"},
+                {"text", e.text},
+                {"line", e.place.line},
+                {"column", e.place.column},
+                {"offset", part.begin},
+                {"end", part.end},
+                {"costed", e.costed},
+                {"runs", e.runs},
+                {"loops", e.loops},
+                {"operations", e.operations},
+                {"oneRun", e.oneRun},
+                {"product", e.product},
+                {"cost", e.cost},
+                {"share", e.share ? Json(*e.share) : Json(nullptr)}};
+}
+
+const char* whichName(analysis::Cheaper which) {
+    switch (which) {
+    case analysis::Cheaper::first: return names[0];
+    case analysis::Cheaper::second: return names[1];
+    case analysis::Cheaper::equal: break;
+    }
+    return "equal";
+}
+
+std::string integerText(const analysis::Integer& value) {
+    std::string text;
+    analysis::appendInteger(text, value);
+    return text;
 }
 
 // Every text here is escaped printable ASCII or the canonical layout, but a
 // byte that is not UTF-8 must never make the answer invalid.
 std::string dumped(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-std::string failureJson(const char* what) {
-    const Json error{{"line", 1},
-                     {"column", 1},
-                     {"offset", 0},
-                     {"length", 0},
-                     {"message", std::string("the analysis failed: ") + what}};
-    return dumped(Json{{"ok", false}, {"modelError", nullptr}, {"error", error}});
-}
+struct Model {
+    std::string add = "1";
+    std::string mul = "1";
+    ModelValue addition = readModelValue("1", "+");
+    ModelValue multiplication = readModelValue("1", "*");
+
+    bool reads() const { return addition.value && multiplication.value; }
+    analysis::CostModel costModel() const {
+        // a model that does not read leaves nothing to cost, but a program is
+        // still read, so that its errors show all the same
+        return reads() ? analysis::CostModel{*addition.value, *multiplication.value} : analysis::CostModel{};
+    }
+};
+
+struct Program {
+    std::string text;
+    std::unique_ptr<analysis::Analysis> result;  // of `text`; null until asked about
+    bool modelReads = false;
+    std::uint64_t generation = 0;  // counts the analyses made, for what is kept about them
+    // made on first use, each for this analysis
+    std::optional<Json> summary;
+    std::optional<std::vector<analysis::Analysis::LineCost>> lineCosts;
+    std::string nText;
+    Json at;
+
+    void forget() {
+        result.reset();
+        summary.reset();
+        lineCosts.reset();
+        nText.clear();
+        at = nullptr;
+    }
+
+    const analysis::Analysis& analysed(const Model& model) {
+        if (!result) {
+            result = std::make_unique<analysis::Analysis>(text, model.costModel(), analysis::Detail::statements);
+            modelReads = model.reads();
+            ++generation;
+        }
+        return *result;
+    }
+
+    bool costed() const { return result && modelReads && result->ok(); }
+
+    const Json& summaryOf() {
+        if (summary)
+            return *summary;
+        const analysis::Analysis& r = *result;
+        Json json{{"ok", costed()}, {"error", r.error() ? errorOf(*r.error()) : Json(nullptr)}};
+        Json errors = Json::array();
+        for (const analysis::Diagnostic& d : r.diagnostics())
+            errors.push_back(errorOf(d));
+        json["errors"] = std::move(errors);
+        if (costed()) {
+            const analysis::Cost& total = r.total();
+            json["total"] = total.text();
+            json["order"] = total.orderText();
+            json["power"] = total.order();
+            json["coefficients"] = coefficientsOf(total);
+            json["contributions"] = contributionsOf(r);
+        }
+        summary = std::move(json);
+        return *summary;
+    }
+
+    // The lines from `first` to `last` on which costs are shown.
+    Json linesOf(std::size_t first, std::size_t last) {
+        Json lines = Json::array();
+        if (!modelReads)
+            return lines;
+        if (!lineCosts)
+            lineCosts = result->lineCosts();
+        const analysis::Analysis::Statements& parts = result->statements();
+        auto line = std::lower_bound(
+            lineCosts->begin(), lineCosts->end(), first,
+            [](const analysis::Analysis::LineCost& cost, std::size_t number) { return cost.line < number; });
+        for (; line != lineCosts->end() && line->line <= last; ++line) {
+            if (!parts[line->first].costed)
+                continue;
+            Json shown{
+                {"line", line->line}, {"cost", line->cost.text()}, {"text", result->canonicalText(parts[line->first])}};
+            shown["share"] = result->ok() ? Json(shareForColour(line->share)) : Json(nullptr);
+            shown["shareText"] = result->ok() ? Json(analysis::shareText(line->share)) : Json(nullptr);
+            lines.push_back(std::move(shown));
+        }
+        return lines;
+    }
+
+    Json valueAt(const std::string& n, const analysis::Integer& value) {
+        if (!costed())
+            return nullptr;
+        if (nText != n || at.is_null()) {
+            nText = n;
+            at = analysis::valueAt(result->total(), value).text();
+        }
+        return at;
+    }
+};
 
 }  // namespace
 
-std::string analyseToJson(std::string_view text, std::string_view additionCost, std::string_view multiplicationCost) {
+struct Playground::State {
+    Model model;
+    Program held[programs];
+    // the comparison of the analyses of these generations
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> compared;
+    Json comparison;
+
+    Json compare();
+};
+
+Json Playground::State::compare() {
+    if (compared && compared->first == held[0].generation && compared->second == held[1].generation)
+        return comparison;
+    const analysis::Comparison c = analysis::compareCosts(held[0].result->total(), held[1].result->total());
+    Json runs = Json::array();
+    for (const analysis::Run& run : c.runs)
+        runs.push_back(Json{{"from", integerText(run.from)},
+                            {"to", run.to ? Json(integerText(*run.to)) : Json(nullptr)},
+                            {"which", whichName(run.which)}});
+    comparison = Json{{"text", analysis::comparisonText(c, names[0], names[1])}, {"runs", std::move(runs)}};
+    compared = std::make_pair(held[0].generation, held[1].generation);
+    return comparison;
+}
+
+Playground::Playground() : state(std::make_unique<State>()) {}
+
+Playground::~Playground() = default;
+
+void Playground::setModel(std::string_view additionCost, std::string_view multiplicationCost) {
+    Model& model = state->model;
+    if (additionCost == model.add && multiplicationCost == model.mul)
+        return;
+    model.add = std::string(additionCost);
+    model.mul = std::string(multiplicationCost);
+    model.addition = readModelValue(additionCost, "+");
+    model.multiplication = readModelValue(multiplicationCost, "*");
+    for (Program& program : state->held)
+        program.forget();
+}
+
+void Playground::setProgram(std::size_t index, std::string_view text) {
+    if (index >= programs)
+        return;
+    Program& program = state->held[index];
+    if (program.result && text == program.text)
+        return;
+    // the analysis looks into the text: it goes first
+    program.forget();
+    program.text = std::string(text);
+}
+
+std::string Playground::answer(std::string_view question) {
     try {
-        const ModelValue add = readModelValue(additionCost, "+");
-        const ModelValue mul = readModelValue(multiplicationCost, "*");
-        const bool modelReads = add.value && mul.value;
-        // a model that does not read leaves nothing to cost, but the program
-        // is still read, so that its errors show all the same
-        const analysis::Analysis result(
-            text, modelReads ? analysis::CostModel{*add.value, *mul.value} : analysis::CostModel{},
-            analysis::Detail::statements);
-        Json json{{"ok", modelReads && result.ok()}, {"modelError", nullptr}, {"error", nullptr}};
-        if (!modelReads)
-            json["modelError"] =
-                Json{{"field", add.value ? "mul" : "add"}, {"message", add.value ? mul.message : add.message}};
-        if (result.error())
-            json["error"] = errorOf(*result.error());
-        Json errors = Json::array();
-        for (const analysis::Diagnostic& d : result.diagnostics())
-            errors.push_back(errorOf(d));
-        json["errors"] = std::move(errors);
-        json["lines"] = modelReads ? linesOf(result) : Json::array();
-        if (modelReads && result.ok())
-            addResult(json, result);
+        const Json asked = Json::parse(question);
+        const Model& model = state->model;
+        Json json{{"modelError", nullptr}, {"nError", nullptr}};
+        if (!model.reads()) {
+            const bool add = !model.addition.value;
+            json["modelError"] = Json{{"field", add ? "add" : "mul"},
+                                      {"message", add ? model.addition.message : model.multiplication.message}};
+        }
+        std::optional<analysis::Integer> n;
+        std::string nText;
+        if (asked.contains("n") && asked["n"].is_string()) {
+            nText = asked["n"].get<std::string>();
+            std::string message;
+            n = readWhole(nText, message);
+            if (!n)
+                json["nError"] = message;
+        }
+        const Json none;
+        const Json& questions = asked.contains("programs") ? asked["programs"] : none;
+        Json answers = Json::array();
+        for (std::size_t i = 0; i < programs; ++i) {
+            const Json& about = questions.is_array() && i < questions.size() ? questions[i] : none;
+            if (!about.is_object()) {
+                answers.push_back(nullptr);
+                continue;
+            }
+            Program& program = state->held[i];
+            const analysis::Analysis& result = program.analysed(model);
+            Json one = program.summaryOf();
+            const Json lines = about.value("lines", Json::array());
+            one["lines"] = lines.size() == 2 ? program.linesOf(lines[0].get<std::size_t>(), lines[1].get<std::size_t>())
+                                             : Json::array();
+            one["explanation"] = nullptr;
+            if (program.modelReads && about.contains("cursor") && about["cursor"].is_number_unsigned())
+                if (const analysis::StatementInfo* part =
+                        analysis::statementUnderCursor(result, about["cursor"].get<std::size_t>()))
+                    one["explanation"] = explanationJson(result, *part);
+            one["at"] = n ? program.valueAt(nText, *n) : Json(nullptr);
+            if (about.value("canonical", false) && program.costed())
+                one["canonical"] = result.canonicalProgram();
+            answers.push_back(std::move(one));
+        }
+        json["programs"] = std::move(answers);
+        json["comparison"] = nullptr;
+        if (asked.value("compare", false) && state->held[0].costed() && state->held[1].costed())
+            json["comparison"] = state->compare();
         return dumped(json);
     } catch (const std::bad_alloc&) {
-        return failureJson("out of memory");
+        return dumped(Json{{"failure", "the analysis failed: out of memory"}});
     } catch (const std::exception& e) {
-        return failureJson(e.what());
+        return dumped(Json{{"failure", std::string("the analysis failed: ") + e.what()}});
     }
 }
 

@@ -23,7 +23,7 @@ CXXFLAGS := -std=c++17 -O2 -fwasm-exceptions -Wall -Wextra -Wpedantic -MMD -MP \
             -Imodel -Ianalysis -I$(INCLUDE)
 LDFLAGS := -O2 -fwasm-exceptions -s SINGLE_FILE=1 -s MODULARIZE=1 -s EXPORT_NAME=createEngine \
            -s ENVIRONMENT=web -s ALLOW_MEMORY_GROWTH=1 -s TOTAL_STACK=8MB \
-           -s EXPORTED_FUNCTIONS=_loopcost_analyse,_malloc,_free \
+           -s EXPORTED_FUNCTIONS=_loopcost_model,_loopcost_program,_loopcost_ask,_malloc,_free \
            -s EXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8
 
 PAGE_SOURCES := $(wildcard web/src/*)

@@ -41,12 +41,13 @@ expect() {
 
 expect "loopcost --" "${help_options[@]}"
 expect "loopcost -" "${help_options[@]}"
-expect "loopcost --json --a" --add-cost --annotate
+expect "loopcost --json --a" --add-cost --annotate --at
 expect "loopcost --mul" --mul-cost
 expect "loopcost --nothing-like-this"
 # a cost is a number: nothing to offer, in either spelling
 expect "loopcost --add-cost "
 expect "loopcost --mul-cost 0."
+expect "loopcost --at "
 expect "loopcost --add-cost = "
 expect "loopcost --add-cost ="
 # beside --lsp no file and no other option, --stdio before or after it

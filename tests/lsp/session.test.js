@@ -543,7 +543,7 @@ test('faults: a document nested 100000 deep gets a nesting error, without a cras
   const d = await s.diagnostics();
   assert.equal(d.diagnostics[0].message, 'loops nested deeper than 1000');
   assert.deepEqual(d.diagnostics[0].range, range(1001, 0, 1001, 4));
-  // the loops that read are symbols, nested no deeper than loops may be
+  // the loops that read are symbols, nested as they are; those too deep are not
   let tree = await s.connection.sendRequest(lsp.DocumentSymbolRequest.type, { textDocument: { uri: URI } });
   let levels = 0;
   for (; tree.length; tree = tree[0].children) ++levels;

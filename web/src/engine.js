@@ -1,8 +1,11 @@
 // The page's side of the analysis: the engine runs in a worker made from its
-// own inlined script, so that typing never waits on it. Only the newest
-// request matters; one that is still running when a newer one has waited too
-// long is given up with its worker.
+// own inlined script, so that typing never waits on it. Each request says
+// all that the page wants to show now, so only the newest matters; one that
+// is still running when a newer one has waited too long is given up with its
+// worker, and the new worker is asked again from scratch. A worker that is
+// still making its engine is never given up: a new one would start over.
 import engineSource from 'virtual:engine-worker';
+import { measure } from './timing.js';
 
 const patience = 400; // ms a newer request waits for an older one to finish
 
@@ -14,11 +17,12 @@ export class Engine {
     this.nextId = 1;
     this.running = null; // the request the worker is on
     this.waiting = null; // the newest request not yet sent
-    this.timer = 0;
+    this.timer = 0; // set while a request waits on a worker that is ready
     this.start();
   }
 
   start() {
+    this.ready = false; // the worker has made its engine
     this.worker = new Worker(this.url);
     this.worker.onmessage = (event) => this.answered(event.data);
     this.worker.onerror = (event) => {
@@ -32,20 +36,29 @@ export class Engine {
     this.start();
   }
 
-  // request: {text, add, mul}
-  analyse(request) {
+  // request: {add, mul, texts, question} (see worker.js)
+  ask(request) {
     request.id = this.nextId++;
     if (!this.running) {
       this.send(request);
       return;
     }
     this.waiting = request;
-    clearTimeout(this.timer);
-    this.timer = setTimeout(() => this.giveUp(), patience);
+    this.beImpatient();
+  }
+
+  // From the first request that waits on a ready worker, not the newest.
+  beImpatient() {
+    if (this.timer || !this.ready || !this.waiting) return;
+    this.timer = setTimeout(() => {
+      this.timer = 0;
+      this.giveUp();
+    }, patience);
   }
 
   send(request) {
     this.running = request;
+    request.sent = performance.now();
     this.onBusy(true);
     this.worker.postMessage(request);
   }
@@ -61,19 +74,33 @@ export class Engine {
     const next = this.waiting;
     this.waiting = null;
     clearTimeout(this.timer);
+    this.timer = 0;
     if (next) this.send(next);
     else this.onBusy(false);
   }
 
-  answered({ id, json, failure }) {
+  answered({ ready, id, json, failure, timing }) {
+    if (ready) {
+      this.ready = true;
+      this.beImpatient();
+      return;
+    }
     const request = this.running;
     if (!request || request.id !== id) return;
     this.running = null;
     if (failure !== undefined) {
       this.restart();
-      this.deliver(failedAnswer('the analysis failed: ' + failure), request);
+      this.deliver({ failure: 'the analysis failed: ' + failure }, request);
     } else {
-      this.deliver(JSON.parse(json), request);
+      // from the question to its answer, what the engine took of it, and
+      // reading the answer, for bench/page.mjs
+      const now = performance.now();
+      const started = timing.started - performance.timeOrigin;
+      measure('loopcost:answer', request.sent, now);
+      measure('loopcost:engine', started, started + timing.took);
+      const answer = JSON.parse(json);
+      measure('loopcost:read', now);
+      this.deliver(answer, request);
     }
     this.sendWaiting();
   }
@@ -82,15 +109,11 @@ export class Engine {
     const request = this.running;
     this.running = null;
     this.restart();
-    if (request) this.deliver(failedAnswer(message), request);
+    if (request) this.deliver({ failure: message }, request);
     this.sendWaiting();
   }
 
   deliver(answer, request) {
     if (!this.waiting) this.onAnswer(answer, request);
   }
-}
-
-function failedAnswer(message) {
-  return { ok: false, modelError: null, error: { line: 1, column: 1, offset: 0, length: 0, message } };
 }

@@ -64,6 +64,29 @@ END
 `,
   },
   {
+    name: 'Quadratic, light',
+    program: `BEGIN
+  LOOP n
+    LOOP n
+      a + b ;
+    END
+  END
+END
+`,
+  },
+  {
+    name: 'Linear, heavy',
+    program: `BEGIN
+  s * s + s ;
+  LOOP n
+    LOOP 20
+      a * b + c ;
+    END
+  END
+END
+`,
+  },
+  {
     name: 'A typo',
     program: `BEGIN
   LOOP n

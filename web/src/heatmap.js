@@ -29,8 +29,15 @@ class CostWidget extends WidgetType {
   toDOM() {
     const box = document.createElement('span');
     box.className = 'cm-cost-notes';
-    for (const part of this.parts) {
-      const note = document.createElement('span');
+    this.updateDOM(box);
+    return box;
+  }
+  // A new answer changes the notes in place: typing does not rebuild them.
+  updateDOM(box) {
+    while (box.childElementCount > this.parts.length) box.lastElementChild.remove();
+    while (box.childElementCount < this.parts.length) box.appendChild(document.createElement('span'));
+    this.parts.forEach((part, i) => {
+      const note = box.children[i];
       note.className = part.text.startsWith('LOOP') ? 'cm-cost cm-cost-loop' : 'cm-cost';
       note.textContent = shortened(part.cost);
       note.style.background = part.share === null ? 'transparent' : heatColour(part.share);
@@ -38,9 +45,8 @@ class CostWidget extends WidgetType {
         part.shareText === null
           ? `${part.text}  costs ${part.cost}`
           : `${part.text}  costs ${part.cost}  (${part.shareText} of the total's growth)`;
-      box.appendChild(note);
-    }
-    return box;
+    });
+    return true;
   }
   ignoreEvent() {
     return true;

@@ -1,79 +1,139 @@
-// The playground: an editor whose every edit goes to the engine (the
-// analysis compiled to WebAssembly) and whose answer is shown as the exact
-// total, the first error, a cost note on each line and a plot.
+// The playground: one editor, or two side by side while they are compared,
+// whose every edit, cursor move and scroll goes to the engine (the analysis
+// compiled to WebAssembly) as one question about all the page shows: the
+// exact totals, every error, the cost notes of the lines in view, the
+// statement under the cursor, the costs at n, which program is cheaper where,
+// and the plot. The page computes none of it.
 import { basicSetup } from 'codemirror';
-import { EditorView, keymap, Decoration } from '@codemirror/view';
+import { EditorView, keymap } from '@codemirror/view';
 import { setDiagnostics, lintGutter } from '@codemirror/lint';
 import { Engine } from './engine.js';
 import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
+import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
 import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf } from './share.js';
-import { byteToIndex } from './offsets.js';
+import { byteToIndex, indexToByte } from './offsets.js';
 import { examples } from './examples.js';
+import { measure } from './timing.js';
 
-const debounce = 60; // ms after the last keystroke before the engine is asked
 const fragmentDelay = 250; // ms; rewriting a long address on every key is wasted work
+const busyDelay = 150; // ms an answer may take before the page says it is working
+const names = ['A', 'B'];
 
 const $ = (id) => document.getElementById(id);
 const ui = {
-  cost: $('cost'),
-  order: $('order'),
-  diagnostics: $('diagnostics'),
   status: $('status'),
   add: $('add'),
   mul: $('mul'),
   modelError: $('model-error'),
+  n: $('n'),
+  nError: $('n-error'),
   format: $('format'),
+  compare: $('compare'),
   share: $('share'),
   shareNote: $('share-note'),
-  examples: $('examples'),
+  comparison: $('comparison'),
+  explanation: $('explanation'),
+  plotMarks: $('plot-marks'),
   log: $('log'),
   max: $('max'),
 };
+// what the page shows of each program
+const shown = [
+  { cost: $('cost'), order: $('order'), at: $('at'), diagnostics: $('diagnostics'), examples: $('examples') },
+  { cost: $('cost-b'), order: $('order-b'), at: $('at-b'), diagnostics: $('diagnostics-b'), examples: $('examples-b') },
+];
 
-let version = 0; // of the program and model; an answer for an older one is not shown
-let latest = null; // {answer, version} last shown
-let askTimer = 0;
+let version = 0; // of the programs and the model; an answer for an older one is not shown
+let comparing = false;
+let active = 0; // the program whose cursor is explained
+let formatting = null; // the program to put in its canonical layout once the engine has it
+let latest = null; // the last answer shown
 let fragmentTimer = 0;
 let writtenFragment = '';
+let busyTimer = 0;
+let shownExplanation = '';
 
 const plot = new CostPlot($('plot'));
 const engine = new Engine(show, (busy) => {
-  ui.status.textContent = busy ? 'working…' : '';
+  clearTimeout(busyTimer);
+  if (busy) busyTimer = setTimeout(() => (ui.status.textContent = 'working…'), busyDelay);
+  else ui.status.textContent = '';
 });
 
-const view = new EditorView({
-  parent: $('editor'),
-  doc: '',
-  extensions: [
-    basicSetup,
-    loopSyntax,
-    heatField,
-    lintGutter(),
-    keymap.of([{ key: 'Alt-Shift-f', run: () => format() }]),
-    EditorView.contentAttributes.of({ 'aria-label': 'Program' }),
-    EditorView.updateListener.of((update) => {
-      if (update.docChanged) changed();
-    }),
-  ],
-});
+function makeEditor(program, parent) {
+  return new EditorView({
+    parent,
+    doc: '',
+    extensions: [
+      basicSetup,
+      loopSyntax,
+      heatField,
+      explainedField,
+      lintGutter(),
+      keymap.of([{ key: 'Alt-Shift-f', run: () => format(program) }]),
+      EditorView.contentAttributes.of({ 'aria-label': `Program ${names[program]}` }),
+      EditorView.updateListener.of((update) => {
+        if (update.focusChanged && update.view.hasFocus) active = program;
+        if (update.docChanged) changed();
+        else if (update.selectionSet || update.viewportChanged || update.focusChanged) ask();
+      }),
+    ],
+  });
+}
+const editors = [makeEditor(0, $('editor')), makeEditor(1, $('editor-b'))];
 
-function state() {
-  return { program: view.state.doc.toString(), add: ui.add.value.trim(), mul: ui.mul.value.trim() };
+// The text of an editor, made once for each state of its document.
+const texts = new WeakMap();
+function textOf(program) {
+  const doc = editors[program].state.doc;
+  let text = texts.get(doc);
+  if (text === undefined) texts.set(doc, (text = doc.toString()));
+  return text;
 }
 
 function changed() {
   version++;
-  clearTimeout(askTimer);
-  askTimer = setTimeout(ask, debounce);
-  clearTimeout(fragmentTimer);
-  fragmentTimer = setTimeout(keepFragment, fragmentDelay);
+  ask();
+  keepFragmentSoon();
 }
 
+// The address follows the state once typing pauses, when the page is idle:
+// writing a long program into it takes a while.
+const whenIdle = window.requestIdleCallback || ((callback) => setTimeout(callback));
+function keepFragmentSoon() {
+  clearTimeout(fragmentTimer);
+  fragmentTimer = setTimeout(() => whenIdle(keepFragment, { timeout: 1000 }), fragmentDelay);
+}
+
+// One question about everything the page shows now; the engine answers only
+// the newest.
 function ask() {
-  const { program, add, mul } = state();
-  engine.analyse({ text: program, add, mul, version });
+  const started = performance.now();
+  const asked = (program) => program === 0 || comparing;
+  const programs = editors.map((view, program) => {
+    if (!asked(program)) return null;
+    const { from, to } = view.viewport;
+    const doc = view.state.doc;
+    const cursor = program === active ? indexToByte(textOf(program), view.state.selection.main.head) : null;
+    return { lines: [doc.lineAt(from).number, doc.lineAt(to).number], cursor, canonical: formatting === program };
+  });
+  engine.ask({
+    version,
+    add: ui.add.value.trim(),
+    mul: ui.mul.value.trim(),
+    texts: editors.map((view, program) => (asked(program) ? textOf(program) : null)),
+    question: { programs, n: ui.n.value, compare: comparing },
+  });
+  measure('loopcost:ask', started);
+}
+
+function state() {
+  const fragment = { program: textOf(0), add: ui.add.value.trim(), mul: ui.mul.value.trim() };
+  if (comparing) fragment.second = textOf(1);
+  if (ui.n.value !== ui.n.defaultValue) fragment.n = ui.n.value;
+  return fragment;
 }
 
 function keepFragment() {
@@ -83,25 +143,85 @@ function keepFragment() {
 
 function show(answer, request) {
   if (request.version !== version) return; // the text changed since; its own answer is coming
-  latest = { answer, version };
-  ui.cost.textContent = answer.ok ? answer.total : '';
-  ui.order.textContent = answer.ok ? answer.order : '';
-  showModelError(answer.modelError);
-  const error = answer.error;
-  ui.diagnostics.textContent = error ? `${error.line}:${error.column}: ${error.message}` : '';
-  ui.format.disabled = !answer.ok;
+  const started = performance.now();
+  latest = answer;
+  const failure = answer.failure || null;
+  const programs = answer.programs || [];
+  showModelError(answer.modelError || null);
+  ui.nError.textContent = answer.nError || '';
+  ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
+  editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
+
+  const explained = programs[active] || null;
+  const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
+  if (JSON.stringify(explanation) !== shownExplanation) {
+    shownExplanation = JSON.stringify(explanation);
+    showExplanation(ui.explanation, ...explanation);
+  }
+  const unsettled = comparing ? 'Both programs must be costed to be compared.' : '';
+  ui.comparison.textContent = answer.comparison ? answer.comparison.text : unsettled;
+  showPlot(programs, answer.comparison || null);
+  ui.format.disabled = !(programs[active] && programs[active].ok);
+
+  if (formatting !== null) {
+    const program = programs[formatting];
+    const canonical = program ? program.canonical : undefined;
+    if (canonical !== undefined && canonical !== textOf(formatting)) setProgram(formatting, canonical);
+    if (program || failure) formatting = null;
+  }
+  measure('loopcost:show', started);
+}
+
+function showProgram(program, answer, text, failure) {
+  const view = editors[program];
+  const place = shown[program];
+  const ok = Boolean(answer && answer.ok);
+  place.cost.textContent = ok ? answer.total : '';
+  place.order.textContent = ok ? answer.order : '';
+  const value = ok && answer.at !== null ? answer.at : '';
+  if (place.at.textContent !== value) place.at.textContent = value; // it may have thousands of digits
+  const error = failure ? { line: 1, column: 1, offset: 0, length: 0, message: failure } : answer && answer.error;
+  place.diagnostics.textContent = error ? `${error.line}:${error.column}: ${error.message}` : '';
+  if (text === null) return;
 
   const doc = view.state.doc;
-  const toIndex = byteToIndex(request.text);
+  const toIndex = byteToIndex(text);
+  const at = (offset) => Math.min(toIndex(offset), doc.length);
+  const range = (offset, length) => [at(offset), at(offset + length)];
   const diagnostics = [];
-  for (const each of answer.errors || (error ? [error] : [])) {
-    const from = Math.min(toIndex(each.offset), doc.length);
-    const to = Math.min(toIndex(each.offset + each.length), doc.length);
+  for (const each of failure ? [error] : answer.errors) {
+    const [from, to] = range(each.offset, each.length);
     diagnostics.push({ from, to, severity: 'error', message: each.message });
   }
-  const heat = answer.lines ? heatDecorations(doc, answer.lines) : Decoration.none;
-  view.dispatch(setDiagnostics(view.state, diagnostics), { effects: setHeat.of(heat) });
-  plot.setAnswer(answer);
+  const explanation = answer && program === active ? answer.explanation : null;
+  const marked = explanation ? range(explanation.offset, explanation.end - explanation.offset) : [0, 0];
+  const effects = [
+    setHeat.of(heatDecorations(doc, answer ? answer.lines : [])),
+    setExplained.of(explainedDecorations(...marked)),
+  ];
+  // a text without errors that had none keeps its (empty) set of them
+  const errorsChanged = diagnostics.length > 0 || place.errors > 0;
+  place.errors = diagnostics.length;
+  view.dispatch(...(errorsChanged ? [setDiagnostics(view.state, diagnostics)] : []), { effects });
+}
+
+// The total of the program alone with what its loops add, or both totals
+// with a mark where the cheaper one changes.
+function showPlot(programs, comparison) {
+  const [first, second] = programs;
+  if (!comparing) {
+    ui.plotMarks.textContent = '';
+    if (!first || !first.ok) return plot.show([]);
+    const parts = first.contributions.map((part) => ({ ...part, part: true }));
+    return plot.show([{ label: 'total', coefficients: first.coefficients }, ...parts]);
+  }
+  const lines = [];
+  if (first && first.ok) lines.push({ label: 'A', coefficients: first.coefficients });
+  if (second && second.ok) lines.push({ label: 'B', coefficients: second.coefficients });
+  const marks = comparison ? comparison.runs.slice(1).map((run) => ({ n: run.from, label: `n = ${run.from}` })) : [];
+  const labels = marks.map((mark) => mark.label).join(', ');
+  ui.plotMarks.textContent = marks.length ? `Marked where the cheaper one changes: ${labels}` : '';
+  plot.show(lines, marks);
 }
 
 function showModelError(modelError) {
@@ -112,22 +232,36 @@ function showModelError(modelError) {
   ui.modelError.textContent = modelError ? modelError.message : '';
 }
 
-function setProgram(text) {
+function setProgram(program, text) {
+  const view = editors[program];
   view.dispatch({ changes: { from: 0, to: view.state.doc.length, insert: text } });
 }
 
-function format() {
-  if (!latest || latest.version !== version || !latest.answer.ok) return false;
-  const canonical = latest.answer.canonical;
-  if (canonical !== view.state.doc.toString()) setProgram(canonical);
+function format(program = active) {
+  if (!latest || !latest.programs || !latest.programs[program] || !latest.programs[program].ok) return false;
+  formatting = program;
+  ask();
   return true;
 }
 
-function load({ program, add, mul }) {
+function setComparing(on) {
+  comparing = on;
+  document.body.classList.toggle('comparing', on);
+  ui.compare.setAttribute('aria-pressed', String(on));
+  for (const element of document.querySelectorAll('.second')) element.hidden = !on;
+  if (!on && active === 1) active = 0;
+  // B starts as a copy of A, to be changed and compared
+  if (on && editors[1].state.doc.length === 0) setProgram(1, textOf(0));
+}
+
+function load({ program, add, mul, second, n }) {
   ui.add.value = add ?? '1';
   ui.mul.value = mul ?? '1';
-  setProgram(program ?? examples[0].program);
-  changed(); // the program may be the same and only the model new
+  ui.n.value = n ?? ui.n.defaultValue;
+  setProgram(0, program ?? examples[0].program);
+  if (second !== undefined) setProgram(1, second);
+  setComparing(second !== undefined);
+  changed(); // the programs may be the same and only the model new
 }
 
 async function copyLink() {
@@ -135,23 +269,33 @@ async function copyLink() {
   const link = location.href;
   try {
     await navigator.clipboard.writeText(link);
-    ui.shareNote.textContent = 'Link copied: it opens this program and model.';
+    ui.shareNote.textContent = 'Link copied: it opens these programs and this model.';
   } catch {
-    ui.shareNote.textContent = 'Copy this page’s address: it opens this program and model.';
+    ui.shareNote.textContent = 'Copy this page’s address: it opens these programs and this model.';
   }
 }
 
-for (const [i, example] of examples.entries()) ui.examples.add(new Option(example.name, String(i)));
-ui.examples.addEventListener('change', () => {
-  const example = examples[Number(ui.examples.value)];
-  if (example) setProgram(example.program);
-  ui.examples.value = '';
-  view.focus();
+shown.forEach((place, program) => {
+  for (const [i, example] of examples.entries()) place.examples.add(new Option(example.name, String(i)));
+  place.examples.addEventListener('change', () => {
+    const example = examples[Number(place.examples.value)];
+    if (example) setProgram(program, example.program);
+    place.examples.value = '';
+    editors[program].focus();
+  });
 });
 ui.format.addEventListener('click', () => format());
+ui.compare.addEventListener('click', () => {
+  setComparing(!comparing);
+  changed();
+});
 ui.share.addEventListener('click', copyLink);
 ui.add.addEventListener('input', changed);
 ui.mul.addEventListener('input', changed);
+ui.n.addEventListener('input', () => {
+  ask();
+  keepFragmentSoon();
+});
 ui.log.addEventListener('change', () => plot.setLog(ui.log.checked));
 ui.max.addEventListener('input', () => {
   const max = Math.round(Number(ui.max.value));

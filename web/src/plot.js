@@ -1,9 +1,9 @@
-// cost(n) for n from 1 to a maximum, and what each loop over n outside any
-// other loop contributes. The exact coefficients are turned into doubles
-// here for drawing only; the exact total is what the page shows as text.
+// cost(n) for n from 1 to a maximum: the lines the page gives, each by its
+// exact coefficients as the engine writes them, and vertical marks at the
+// values of n it names. The coefficients are turned into doubles here for
+// drawing only; every figure shown as text is the engine's, exact.
 import uPlot from 'uplot';
 
-const mostContributions = 6;
 const palette = ['#c0392b', '#2471a3', '#229954', '#b9770e', '#7d3c98', '#117a65', '#839192'];
 
 function valueAt(coefficients, n) {
@@ -12,20 +12,31 @@ function valueAt(coefficients, n) {
   return value;
 }
 
-// The parts drawn beside the total: the statements and loops outside any
-// loop that grow with n, when there are several of them; the fastest
-// growing first.
-export function contributions(answer) {
-  const parts = answer.statements.filter((s) => s.parent < 0 && s.order > 0);
-  if (parts.length < 2) return [];
-  return parts
-    .map((s, index) => ({ s, index }))
-    .sort((a, b) => b.s.order - a.s.order || b.s.share - a.s.share || a.index - b.index)
-    .slice(0, mostContributions)
-    .map(({ s }) => ({
-      label: `${s.text.replace(/ ;$/, '')} at ${s.line}:${s.column}`,
-      coefficients: s.coefficients.map(Number),
-    }));
+// Draws each mark inside the plotted range as a dashed vertical line with its
+// label at the top.
+function drawMarks(plot, marks) {
+  const { ctx } = plot;
+  const { left, top, width, height } = plot.bbox;
+  const ratio = uPlot.pxRatio;
+  ctx.save();
+  ctx.strokeStyle = '#444';
+  ctx.fillStyle = '#333';
+  ctx.lineWidth = ratio;
+  ctx.setLineDash([4 * ratio, 4 * ratio]);
+  ctx.font = `${11 * ratio}px system-ui, sans-serif`;
+  ctx.textBaseline = 'top';
+  for (const mark of marks) {
+    const x = plot.valToPos(mark.n, 'x', true);
+    if (!(x >= left && x <= left + width)) continue;
+    ctx.beginPath();
+    ctx.moveTo(x, top);
+    ctx.lineTo(x, top + height);
+    ctx.stroke();
+    const label = mark.label;
+    const labelWidth = ctx.measureText(label).width;
+    ctx.fillText(label, Math.min(x + 4 * ratio, left + width - labelWidth), top + 2 * ratio);
+  }
+  ctx.restore();
 }
 
 export class CostPlot {
@@ -33,15 +44,39 @@ export class CostPlot {
     this.container = container;
     this.plot = null;
     this.shape = ''; // the lines and scale of the plot drawn
+    this.drawn = ''; // everything drawn, to skip drawing it again
     this.log = false;
     this.max = 50;
-    this.answer = null;
-    new ResizeObserver(() => this.fit()).observe(container);
+    this.lines = []; // [{label, coefficients}]
+    this.marks = []; // [{n, label}]
+    this.width = 0; // of the container, as last laid out
+    this.pending = false; // a drawing waits for the frame after the next one
+    new ResizeObserver((entries) => this.fit(entries[entries.length - 1].contentRect.width)).observe(container);
   }
 
-  setAnswer(answer) {
-    this.answer = answer && answer.ok ? answer : null;
-    this.draw();
+  // lines: [{label, coefficients: [exact decimal text], part}], a part of
+  // another line drawn thin and dashed; marks: [{n: whole number text, label}]
+  show(lines, marks = []) {
+    this.lines = lines.map((line) => ({
+      label: line.label,
+      coefficients: line.coefficients.map(Number),
+      part: Boolean(line.part),
+    }));
+    this.marks = marks.map((mark) => ({ n: Number(mark.n), label: mark.label }));
+    this.drawSoon();
+  }
+  // The plot is drawn in the frame after the one that shows the texts and
+  // notes that change with it, so that they show first; of the answers that
+  // come before then, the last is drawn.
+  drawSoon() {
+    if (this.pending) return;
+    this.pending = true;
+    requestAnimationFrame(() =>
+      requestAnimationFrame(() => {
+        this.pending = false;
+        this.draw();
+      }),
+    );
   }
   setLog(log) {
     this.log = log;
@@ -52,11 +87,16 @@ export class CostPlot {
     this.draw();
   }
 
+  // From the width the container had when last laid out: asking for it
+  // while typing would make the browser lay the page out again at once.
   size() {
-    const width = Math.max(200, this.container.clientWidth);
+    if (!this.width) this.width = this.container.clientWidth;
+    const width = Math.max(200, Math.round(this.width));
     return { width, height: Math.round(Math.min(260, Math.max(160, width * 0.55))) };
   }
-  fit() {
+  fit(width) {
+    if (Math.round(width) === Math.round(this.width)) return;
+    this.width = width;
     if (this.plot) this.plot.setSize(this.size());
   }
 
@@ -64,25 +104,25 @@ export class CostPlot {
     if (this.plot) this.plot.destroy();
     this.plot = null;
     this.shape = '';
+    this.drawn = '';
     this.container.replaceChildren();
   }
 
   draw() {
-    if (!this.answer) {
+    const drawn = JSON.stringify([this.log, this.max, this.lines, this.marks]);
+    if (drawn === this.drawn) return; // typing that leaves the costs as they were
+    if (this.lines.length === 0) {
       this.clear();
       return;
     }
-    const lines = [
-      { label: 'total', coefficients: this.answer.coefficients.map(Number) },
-      ...contributions(this.answer),
-    ];
     const xs = [];
     for (let n = 1; n <= this.max; n++) xs.push(n);
     // a log scale shows positive values only; the rest are left as gaps
     const shown = (v) => (Number.isFinite(v) && (!this.log || v > 0) ? v : null);
-    const data = [xs, ...lines.map((line) => xs.map((n) => shown(valueAt(line.coefficients, n))))];
-    if (data[1].every((v) => v === null)) {
+    const data = [xs, ...this.lines.map((line) => xs.map((n) => shown(valueAt(line.coefficients, n))))];
+    if (data.slice(1).every((values) => values.every((v) => v === null))) {
       this.clear();
+      this.drawn = drawn;
       const note = document.createElement('p');
       note.className = 'note';
       note.textContent = this.log
@@ -91,22 +131,24 @@ export class CostPlot {
       this.container.append(note);
       return;
     }
+    this.drawn = drawn;
     // the same lines on the same scale: new values into the same plot, so
     // that typing does not rebuild it (and the cursor stays where it is)
-    const shape = JSON.stringify([this.log, lines.map((line) => line.label)]);
+    const shape = JSON.stringify([this.log, this.lines.map((line) => [line.label, line.part])]);
     if (this.plot && shape === this.shape) {
       this.plot.setData(data);
       return;
     }
-    this.clear();
+    if (this.plot) this.plot.destroy();
+    this.container.replaceChildren();
     this.shape = shape;
     const series = [
       { label: 'n' },
-      ...lines.map((line, i) => ({
+      ...this.lines.map((line, i) => ({
         label: line.label,
         stroke: palette[i % palette.length],
-        width: i === 0 ? 2.5 : 1.5,
-        dash: i === 0 ? undefined : [6, 3],
+        width: line.part ? 1.5 : 2.5,
+        dash: line.part ? [6, 3] : undefined,
         points: { show: false },
       })),
     ];
@@ -117,6 +159,7 @@ export class CostPlot {
       axes: [{ label: 'n' }, { label: 'cost', size: 70 }],
       legend: { live: true },
       cursor: { drag: { x: false, y: false } },
+      hooks: { draw: [(plot) => drawMarks(plot, this.marks)] },
     };
     this.plot = new uPlot(options, data, this.container);
   }

@@ -1,6 +1,8 @@
-// The program and the model live in the URL fragment:
-//   #program=<encodeURIComponent(text)>&add=X&mul=Y
-// so that a copied address reopens the same state.
+// The programs, the model and n live in the URL fragment:
+//   #program=<encodeURIComponent(text)>&add=X&mul=Y[&second=<text>][&n=N]
+// `second` is the program compared with the first, there while the two are
+// compared; so a copied address reopens the same state.
+const fields = ['program', 'add', 'mul', 'second', 'n'];
 
 export function readFragment(hash) {
   const state = {};
@@ -8,7 +10,7 @@ export function readFragment(hash) {
     const equals = field.indexOf('=');
     if (equals < 0) continue;
     const key = field.slice(0, equals);
-    if (key !== 'program' && key !== 'add' && key !== 'mul') continue;
+    if (!fields.includes(key)) continue;
     try {
       state[key] = decodeURIComponent(field.slice(equals + 1));
     } catch {
@@ -18,6 +20,12 @@ export function readFragment(hash) {
   return state;
 }
 
-export function fragmentOf({ program, add, mul }) {
-  return `#program=${encodeURIComponent(program)}&add=${encodeURIComponent(add)}&mul=${encodeURIComponent(mul)}`;
+export function fragmentOf(state) {
+  return (
+    '#' +
+    fields
+      .filter((key) => typeof state[key] === 'string')
+      .map((key) => `${key}=${encodeURIComponent(state[key])}`)
+      .join('&')
+  );
 }
