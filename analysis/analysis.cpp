@@ -571,10 +571,8 @@ std::vector<Analysis::LineCost> Analysis::lineCosts() const {
         std::size_t j = i;
         for (; j < parts.size() && parts[j].line == line; ++j) {
             const StatementInfo& part = parts[j];
-            // what begins inside a statement of the same line is in its cost already
-            if (part.parent >= 0 && static_cast<std::size_t>(part.parent) >= i)
-                continue;
-            here.cost.add(costOf(part));
+            if (shownOnItsLine(part))
+                here.cost.add(costOf(part));
         }
         here.last = j;
         here.share = here.cost.shareOf(sum);

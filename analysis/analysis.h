@@ -182,6 +182,11 @@ public:
         double share;       // of the total
     };
     std::vector<LineCost> lineCosts() const;
+    // The rule of lineCosts for one statement or loop: whether its cost is
+    // shown on its line, not being inside something that begins there too.
+    bool shownOnItsLine(const StatementInfo& statement) const {
+        return statement.parent < 0 || parts[static_cast<std::size_t>(statement.parent)].line != statement.line;
+    }
 
 private:
     void costStatements();

@@ -35,7 +35,6 @@ public:
         std::size_t run = 0;
         bool inRun = false;
         const analysis::Analysis::Statements& statements = program.statements();
-        std::vector<std::size_t> lineOf(statements.size());    // where each statement begins
         std::size_t next = 0;                                  // the first statement not yet costed
         std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost
         for (std::size_t line = 1; line <= lineCount; ++line) {
@@ -50,9 +49,8 @@ public:
             const std::size_t lineEnd = line < lines.lineCount() ? lines.lineStart(line + 1) : this->text.size();
             for (; next < statements.size() && static_cast<std::size_t>(statements[next].begin) < lineEnd; ++next) {
                 const analysis::StatementInfo& statement = statements[next];
-                lineOf[next] = line;
                 // what begins inside a statement of the same line is in its cost already
-                if (statement.parent < 0 || lineOf[static_cast<std::size_t>(statement.parent)] != line)
+                if (program.shownOnItsLine(statement))
                     starting.push_back(&statement);
             }
             text.append(code.data(), code.size());
