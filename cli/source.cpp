@@ -1,7 +1,7 @@
 #include "source.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <utility>

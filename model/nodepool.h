@@ -65,9 +65,13 @@ template <class... Fields>
 constexpr bool needNoDestroying() {
     return (std::is_trivially_destructible<Fields>::value && ...);
 }
+template <class Field>
+constexpr std::size_t bytesOf() {
+    return sizeof(Field);  // NOLINT(bugprone-sizeof-expression): a field may well be a pointer
+}
 template <class... Fields>
 constexpr std::size_t fieldBytes() {
-    return (sizeof(Fields) + ... + 0);
+    return (bytesOf<Fields>() + ... + 0);
 }
 
 }  // namespace nodepool
