@@ -166,6 +166,7 @@ public:
         StatementInfo& info = add(offset, place);
         info.loop = static_cast<std::int32_t>(factors.size());
         info.count = count;
+        info.ended = false;
         const Integer& outer = open.empty() ? one : factors[static_cast<std::size_t>(parts[open.back()].loop)];
         if (count == unknownCount)
             info.costed = false;
@@ -177,6 +178,7 @@ public:
     void loopEnds(std::size_t end) override {
         counter.loopEnds(end);
         parts[open.back()].end = static_cast<std::int64_t>(end);
+        parts[open.back()].ended = true;
         open.pop_back();
     }
     void statement(std::size_t begin, std::size_t end, Place place, int additions, int multiplications) override {
@@ -207,6 +209,7 @@ private:
                            0,
                            0,
                            0,
+                           true,
                            true};
         if (!open.empty()) {
             const StatementInfo& loop = parts[open.back()];

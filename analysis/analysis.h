@@ -48,6 +48,7 @@ struct StatementInfo {
     std::uint8_t additions;        // a statement's own '+'
     std::uint8_t multiplications;  // a statement's own '*'
     bool costed;                   // false inside (or for) a loop whose count did not read
+    bool ended;                    // false for a loop that the input left open, without its END
 
     bool isLoop() const { return loop >= 0; }
 };

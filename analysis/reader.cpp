@@ -360,8 +360,8 @@ void Reader::fail(Fault kind, std::size_t offset, std::size_t length, Place plac
     if (found.size() >= maxDiagnostics)
         return;
     const std::size_t lineStart = offset - (place.column - 1);
-    found.push_back(
-        Diagnostic{kind, offset, length, place, std::move(message), block, in->excerptAt(offset, lineStart)});
+    found.push_back(Diagnostic{kind, offset, length, place, std::move(message), block, open.size(),
+                               in->excerptAt(offset, lineStart)});
     in->awaitRestOf(found.size() - 1);
 }
 

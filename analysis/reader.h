@@ -51,6 +51,7 @@ struct Diagnostic {
     Place place;          // of `offset`
     std::string message;  // one line; bytes that are not printable ASCII written as \xHH
     std::size_t block;    // offset of the LOOP (or BEGIN, or statement) that the message speaks of
+    std::size_t depth;    // blocks open where it was found: 1 in the program's list, 1 more in each loop
     Excerpt excerpt;
 };
 

@@ -2,10 +2,12 @@
 #include <cstdint>
 
 #include "analysischeck.h"
+#include "editorcheck.h"
 #include "roundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     checkRoundTrip(data, size);
     checkAnalysis(data, size);
+    checkEditor(data, size);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor.h"
 #include "text.h"
 
 namespace lsp {
@@ -24,16 +25,6 @@ bool lineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
 std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
 
-// One past "LOOP n" or "LOOP 3": the keyword, blanks, the count.
-std::size_t headerEnd(std::string_view text, const StatementInfo& loop) {
-    std::size_t i = beginOf(loop) + 4;
-    while (i < text.size() && analysis::isBlank(text[i]))
-        ++i;
-    while (i < text.size() && !analysis::isBlank(text[i]))
-        ++i;
-    return i;
-}
-
 // The end of a line's text, blanks at its end left out: where its hint goes.
 std::size_t hintOffset(const Analysis& a, std::size_t line) {
     const std::size_t start = a.lines().lineStart(line);
@@ -44,20 +35,6 @@ std::size_t hintOffset(const Analysis& a, std::size_t line) {
 }
 
 std::string code(const std::string& text) { return "`" + text + "`"; }
-
-// A cost's text for a hint or a symbol, shown by the thousand: one whose
-// numbers run to more than about 1200 digits (counts of loops nested deep)
-// takes long to print and is no use in a line; its order stands in for it,
-// and hover still tells it whole.
-std::string shortText(const analysis::Cost& cost) {
-    static const analysis::Integer limit = analysis::Integer(1) << 4096;
-    for (int i = 0; i <= cost.degree(); ++i) {
-        const analysis::Integer& units = cost.unitsOf(i);
-        if (units > limit || units < -limit)
-            return cost.orderText() + ", too long to show here";
-    }
-    return cost.text();
-}
 
 std::string shareLine(const Analysis& a, const StatementInfo& s) {
     if (!a.ok())
@@ -149,13 +126,29 @@ std::size_t Subject::offset(const Json& position) const {
 
 std::string percent(double share) { return analysis::shareText(share); }
 
+// Numbers of more than about 1200 digits take long to print and are no use
+// in a line.
+std::string shortText(const analysis::Cost& cost) {
+    static const analysis::Integer limit = analysis::Integer(1) << 4096;
+    for (int i = 0; i <= cost.degree(); ++i) {
+        const analysis::Integer& units = cost.unitsOf(i);
+        if (units > limit || units < -limit)
+            return cost.orderText() + ", too long to show here";
+    }
+    return cost.text();
+}
+
+Json diagnosticOf(const Subject& subject, const analysis::Diagnostic& d) {
+    return Json{{"range", subject.range(d.offset, d.offset + d.length)},
+                {"severity", severityError},
+                {"source", "loopcost"},
+                {"message", d.message}};
+}
+
 Json diagnosticsOf(const Subject& subject) {
     Json list = Json::array();
     for (const analysis::Diagnostic& d : subject.analysis().diagnostics())
-        list.push_back(Json{{"range", subject.range(d.offset, d.offset + d.length)},
-                            {"severity", severityError},
-                            {"source", "loopcost"},
-                            {"message", d.message}});
+        list.push_back(diagnosticOf(subject, d));
     return list;
 }
 
@@ -210,7 +203,6 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
 Json documentSymbols(const Subject& subject, bool hierarchical) {
     Json symbols = Json::array();
     const Analysis& a = subject.analysis();
-    const std::string_view text = a.text();
     const analysis::Analysis::Statements& parts = a.statements();
     // a loop that did not read is no symbol, nor is anything inside it (nor,
     // so, any loop nested deeper than loops may be)
@@ -243,7 +235,7 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
                     {"detail", shortText(a.costOf(s))},
                     {"kind", symbolKindNamespace},
                     {"range", subject.range(beginOf(s), endOf(s))},
-                    {"selectionRange", subject.range(beginOf(s), headerEnd(text, s))},
+                    {"selectionRange", subject.range(beginOf(s), analysis::headerOf(a, s).end)},
                     {"children", std::move(mine)}};
         Json& list = s.parent >= 0 ? children[static_cast<std::size_t>(s.parent)] : symbols;
         if (list.is_null())

@@ -42,6 +42,12 @@ Json formattingEdits(const Subject& subject);
 
 // "77.8%", "0.5%", "0%".
 std::string percent(double share);
+// A cost's text for a hint, a symbol or a lens; a cost whose numbers run to
+// more than about 1200 digits (counts of loops nested deep) shows its order
+// alone, and hover tells it whole.
+std::string shortText(const analysis::Cost& cost);
+// One of the analysis's errors as a protocol diagnostic.
+Json diagnosticOf(const Subject& subject, const analysis::Diagnostic& diagnostic);
 
 }  // namespace lsp
 

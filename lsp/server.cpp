@@ -291,6 +291,10 @@ Server::Json Server::call(const std::string& name, const Json& params, bool& fou
         shutdownSeen = true;
         return nullptr;
     }
+    if (isFeatureRequest(name)) {
+        Document* document = find(params);
+        return document ? answerFeature(name, Subject{*document, model, encoding}, params, features) : noFeature(name);
+    }
     const bool textRequest = name == "textDocument/hover" || name == "textDocument/inlayHint" ||
                              name == "textDocument/documentSymbol" || name == "textDocument/formatting";
     if (!textRequest) {
@@ -304,6 +308,8 @@ Server::Json Server::call(const std::string& name, const Json& params, bool& fou
     if (name == "textDocument/hover")
         return hoverAt(subject, subject.offset(params.at("position")));
     if (name == "textDocument/inlayHint") {
+        if (!features.inlayHints)
+            return Json::array();
         const Json& range = params.at("range");
         return inlayHints(subject, subject.offset(range.at("start")), subject.offset(range.at("end")));
     }
@@ -318,17 +324,22 @@ Server::Json Server::initialize(const Json& params) {
     hierarchicalSymbols =
         flag(path(capabilities, {"textDocument", "documentSymbol", "hierarchicalDocumentSymbolSupport"}));
     refreshHints = flag(path(capabilities, {"workspace", "inlayHint", "refreshSupport"}));
+    readClientCapabilities(capabilities, features);
     for (const std::string& warning :
          readCostModel(member(params, "initializationOptions"), "/params/initializationOptions", writtenCosts, model))
         warn(warning);
+    for (const std::string& warning :
+         readSwitches(member(params, "initializationOptions"), features.codeLens, features.inlayHints))
+        warn(warning);
     initialized = true;
-    return Json{{"capabilities",
-                 {{"positionEncoding", encodingName(encoding)},
+    Json provided{{"positionEncoding", encodingName(encoding)},
                   {"textDocumentSync", {{"openClose", true}, {"change", textDocumentSyncIncremental}}},
                   {"hoverProvider", true},
                   {"inlayHintProvider", true},
                   {"documentSymbolProvider", true},
-                  {"documentFormattingProvider", true}}},
+                  {"documentFormattingProvider", true}};
+    provided.update(featureCapabilities());
+    return Json{{"capabilities", std::move(provided)},
                 {"serverInfo", {{"name", "loopcost"}, {"version", LOOPCOST_VERSION}}}};
 }
 
@@ -448,24 +459,36 @@ void Server::applySettings(const Json& settings, const std::string& pointer) {
     analysis::CostModel next = model;
     for (const std::string& warning : readCostModel(settings, pointer, writtenCosts, next))
         warn(warning);
-    if (sameModel(next, model))
-        return;
-    model = next;
-    for (auto& entry : documents) {
-        entry.second->forgetAnalysis();
-        entry.second->published = false;
+    const Features before = features;
+    for (const std::string& warning : readSwitches(settings, features.codeLens, features.inlayHints))
+        warn(warning);
+    const bool newModel = !sameModel(next, model);
+    if (newModel) {
+        model = next;
+        for (auto& entry : documents) {
+            entry.second->forgetAnalysis();
+            entry.second->published = false;
+        }
     }
-    if (refreshHints)
-        send(Json{{"jsonrpc", "2.0"},
-                  {"id", "loopcost/refresh/" + std::to_string(++requestsSent)},
-                  {"method", "workspace/inlayHint/refresh"}});
+    const auto refresh = [this](const char* method) {
+        send(
+            Json{{"jsonrpc", "2.0"}, {"id", "loopcost/refresh/" + std::to_string(++requestsSent)}, {"method", method}});
+    };
+    if (refreshHints && (newModel || before.inlayHints != features.inlayHints))
+        refresh("workspace/inlayHint/refresh");
+    if (features.refreshLenses && (newModel || before.codeLens != features.codeLens))
+        refresh("workspace/codeLens/refresh");
+    if (features.refreshTokens && newModel)
+        refresh("workspace/semanticTokens/refresh");
 }
 
 void Server::publish(Document& document) {
+    document.published = true;
+    if (features.pullsDiagnostics)
+        return;
     const Subject subject{document, model, encoding};
     notify("textDocument/publishDiagnostics",
            Json{{"uri", document.uri()}, {"version", document.version}, {"diagnostics", diagnosticsOf(subject)}});
-    document.published = true;
 }
 
 bool Server::unpublished() const {

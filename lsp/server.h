@@ -12,6 +12,7 @@
 
 #include "analysis.h"
 #include "document.h"
+#include "editing.h"
 #include "position.h"
 #include "settings.h"
 
@@ -80,6 +81,7 @@ private:
     Encoding encoding = Encoding::utf16;
     bool hierarchicalSymbols = false;
     bool refreshHints = false;
+    Features features;
     bool initialized = false;
     bool shutdownSeen = false;
     bool exitSeen = false;

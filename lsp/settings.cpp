@@ -107,7 +107,31 @@ void readCost(const Json& settings, const char* key, const std::string& pointer,
                        analysis::printable(shown) + "; it stays " + cost.text());
 }
 
+void readSwitch(const Json& settings, const char* key, bool& on, std::vector<std::string>& warnings) {
+    const auto found = settings.find(key);
+    if (found == settings.end())
+        return;
+    if (found->is_null() || found->is_boolean()) {
+        on = found->is_null() || found->get<bool>();
+        return;
+    }
+    std::string shown = found->dump(-1, ' ', false, Json::error_handler_t::replace);
+    if (shown.size() > 60)
+        shown = shown.substr(0, 57) + "...";
+    warnings.push_back(std::string("loopcost: ") + key + " must be true or false, not " + analysis::printable(shown) +
+                       "; it stays " + (on ? "true" : "false"));
+}
+
 }  // namespace
+
+std::vector<std::string> readSwitches(const Json& settings, bool& codeLens, bool& inlayHints) {
+    std::vector<std::string> warnings;
+    if (!settings.is_object())
+        return warnings;
+    readSwitch(settings, "codeLens", codeLens, warnings);
+    readSwitch(settings, "inlayHints", inlayHints, warnings);
+    return warnings;
+}
 
 NumberTexts costTexts(std::string_view body) {
     NumberTexts texts;

@@ -25,6 +25,11 @@ NumberTexts costTexts(std::string_view body);
 std::vector<std::string> readCostModel(const nlohmann::json& settings, const std::string& pointer,
                                        const NumberTexts& texts, analysis::CostModel& model);
 
+// Reads the booleans "codeLens" and "inlayHints" of `settings` (an object):
+// null sets one back to true, a key that is not there leaves it as it is,
+// and any other value leaves it too and is named in the warnings returned.
+std::vector<std::string> readSwitches(const nlohmann::json& settings, bool& codeLens, bool& inlayHints);
+
 bool sameModel(const analysis::CostModel& a, const analysis::CostModel& b);
 
 }  // namespace lsp

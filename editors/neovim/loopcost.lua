@@ -6,6 +6,17 @@ local server = {
   name = 'loopcost',
   cmd = { 'loopcost', '--lsp' },
   init_options = { addCost = 1, mulCost = 1 }, -- what one '+' and one '*' cost
+  on_attach = function(_, buffer)
+    -- each loop's cost above it, kept as the text changes
+    vim.api.nvim_create_autocmd({ 'BufEnter', 'CursorHold', 'InsertLeave' },
+      { buffer = buffer, callback = function() vim.lsp.codelens.refresh() end })
+    vim.lsp.codelens.refresh()
+    vim.bo[buffer].omnifunc = 'v:lua.vim.lsp.omnifunc' -- keywords and the loop with <C-x><C-o>
+    if vim.lsp.foldexpr then -- Neovim 0.11 and later fold the loops
+      vim.wo.foldmethod = 'expr'
+      vim.wo.foldexpr = 'v:lua.vim.lsp.foldexpr()'
+    end
+  end,
 }
 
 if vim.lsp.config then -- Neovim 0.11 and later

@@ -1,16 +1,23 @@
 'use strict';
 // Starts `loopcost --lsp` for loopcost documents. The client adds --stdio,
-// which the server accepts; the settings loopcost.addCost and
-// loopcost.mulCost go as initializationOptions and, when changed, as
-// workspace/didChangeConfiguration.
+// which the server accepts; the settings loopcost.addCost, loopcost.mulCost,
+// loopcost.codeLens and loopcost.inlayHints go as initializationOptions and,
+// when changed, as workspace/didChangeConfiguration. Quick fixes, folding,
+// highlights, selection ranges, code lenses, semantic tokens, completion and
+// range formatting need nothing more: the client takes them as offered.
 const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 
 let client;
 
-function costModel() {
+function options() {
   const settings = vscode.workspace.getConfiguration('loopcost');
-  return { addCost: settings.get('addCost'), mulCost: settings.get('mulCost') };
+  return {
+    addCost: settings.get('addCost'),
+    mulCost: settings.get('mulCost'),
+    codeLens: settings.get('codeLens'),
+    inlayHints: settings.get('inlayHints'),
+  };
 }
 
 async function activate(context) {
@@ -18,7 +25,7 @@ async function activate(context) {
   const serverOptions = { command, args: ['--lsp'], transport: TransportKind.stdio };
   const clientOptions = {
     documentSelector: [{ language: 'loopcost' }],
-    initializationOptions: costModel(),
+    initializationOptions: options(),
     synchronize: { configurationSection: 'loopcost' },
   };
   client = new LanguageClient('loopcost', 'loopcost', serverOptions, clientOptions);

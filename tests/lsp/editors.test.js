@@ -59,7 +59,8 @@ test('the manifest names the language, the grammar, the settings and a package s
   assert.ok(manifest.dependencies['vscode-languageclient']);
   assert.ok(manifest.scripts.package);
   const settings = Object.keys(manifest.contributes.configuration.properties);
-  assert.deepEqual(settings.sort(), ['loopcost.addCost', 'loopcost.mulCost', 'loopcost.path']);
+  assert.deepEqual(settings.sort(), ['loopcost.addCost', 'loopcost.codeLens', 'loopcost.inlayHints', 'loopcost.mulCost', 'loopcost.path']);
+  assert.deepEqual(manifest.contributes.semanticTokenModifiers.map((m) => m.id), ['costliest']);
   const configuration = json('language-configuration.json');
   new RegExp(configuration.wordPattern);
   new RegExp(configuration.indentationRules.increaseIndentPattern);
@@ -81,7 +82,7 @@ test('the extension compiles and starts `loopcost --lsp` with the cost model', (
     }
     stop() {}
   }
-  const settings = { path: '/opt/loopcost', addCost: '0.5', mulCost: 2 };
+  const settings = { path: '/opt/loopcost', addCost: '0.5', mulCost: 2, codeLens: false, inlayHints: true };
   const fakes = {
     vscode: { workspace: { getConfiguration: () => ({ get: (key) => settings[key] }) } },
     'vscode-languageclient/node': { LanguageClient, TransportKind: { stdio: 0 } },
@@ -93,7 +94,7 @@ test('the extension compiles and starts `loopcost --lsp` with the cost model', (
     assert.equal(started.length, 1);
     const plain = (x) => JSON.parse(JSON.stringify(x)); // made in another context
     assert.deepEqual(plain(started[0].server), { command: '/opt/loopcost', args: ['--lsp'], transport: 0 });
-    assert.deepEqual(plain(started[0].client.initializationOptions), { addCost: '0.5', mulCost: 2 });
+    assert.deepEqual(plain(started[0].client.initializationOptions), { addCost: '0.5', mulCost: 2, codeLens: false, inlayHints: true });
     assert.equal(started[0].client.synchronize.configurationSection, 'loopcost');
   });
 });

@@ -1,7 +1,8 @@
 -- A smoke session from Neovim, after editors/neovim/loopcost.lua (the
 -- README's snippet) has started the server for the .lc file opened: waits
 -- for the diagnostics, hovers, fixes the error, formats, and prints what it
--- saw on standard output.
+-- saw on standard output; then waits for the code lens and asks for the
+-- folding ranges.
 local out = {}
 local function say(text) out[#out + 1] = text end
 local function finish(status)
@@ -44,6 +45,23 @@ else
 end
 say('formatted:')
 for _, line in ipairs(vim.api.nvim_buf_get_lines(0, 0, -1, false)) do say(line) end
+
+-- the lens above the loop, as the snippet's on_attach has it refreshed
+local function lenses()
+  local titles = {}
+  for _, lens in ipairs(vim.lsp.codelens.get(0)) do
+    if lens.command then titles[#titles + 1] = lens.range.start.line .. ': ' .. lens.command.title end
+  end
+  return table.concat(titles, ', ')
+end
+vim.lsp.codelens.refresh()
+wait('the code lens of the fixed program', function() return lenses():find('%%') ~= nil end)
+say('code lens: ' .. lenses())
+
+local params = { textDocument = vim.lsp.util.make_text_document_params() }
+for _, r in pairs(vim.lsp.buf_request_sync(0, 'textDocument/foldingRange', params, 5000) or {}) do
+  for _, fold in ipairs(r.result or {}) do say(string.format('fold: lines %d to %d', fold.startLine, fold.endLine)) end
+end
 end
 
 local ok, failure = pcall(session)
