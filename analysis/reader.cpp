@@ -576,7 +576,7 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
         ++length;
     }
     if (length > sign && !tooLarge)
-        return static_cast<std::int32_t>(negative ? -value : value);
+        return negative && value > 0 ? -1 : static_cast<std::int32_t>(value);  // every negative count is n
     if (length > sign) {
         fail(Fault::countTooLarge, at, length, place,
              "loop count " + quoted(word, length > word.size()) + " does not fit in 32 bits", at);

@@ -182,6 +182,8 @@ public:
             {"BEGIN LOOP +3 a+b ; END END", "3"},
             {"BEGIN LOOP -2 a+b ; END END", "n^1"},
             {"BEGIN LOOP -2147483648 a+b ; END END", "n^1"},
+            {"BEGIN LOOP -2147483647 a+b ; END END", "n^1"},
+            {"BEGIN LOOP -0 a+b ; END END", "0"},
             {"BEGIN LOOP 2147483648 a+b ; END END", ""},
             {"BEGIN LOOP 0000000000000000000007 a+b ; END END", "7"},
             {"BEGIN LOOP + 3 a ; END END", ""},
