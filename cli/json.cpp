@@ -122,8 +122,8 @@ void writeCost(JsonLine& json, const analysis::Analysis& program, const analysis
     json.raw(", \"degree\": ").number(static_cast<std::size_t>(cost.degree())).raw(", \"coefficients\": ");
     json.coefficients(cost).raw(R"(, "cost": ")");
     std::string& text = json.scratch();
-    program.appendCostText(text, statement);
-    json.put(text).raw(R"(", "share": )").number(program.shareOf(statement));
+    cost.appendText(text);  // the cost at hand: made once, written twice
+    json.put(text).raw(R"(", "share": )").number(cost.shareOf(program.total()));
 }
 
 // How many times it runs and its own operations; a loop's are its body's
