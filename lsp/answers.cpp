@@ -93,6 +93,14 @@ std::pair<std::size_t, std::size_t> wordAround(std::string_view text, std::size_
 
 }  // namespace
 
+const Json& member(const Json& object, const char* key) {
+    static const Json none;
+    if (!object.is_object())
+        return none;
+    const auto found = object.find(key);
+    return found == object.end() ? none : *found;
+}
+
 Position positionFrom(const Json& position) {
     // the protocol's unsigned integers: a negative or fractional line or
     // character is refused, and so is a float beyond 2^53, which may stand

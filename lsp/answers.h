@@ -26,6 +26,9 @@ struct Subject {
     std::size_t offset(const Json& position) const;
 };
 
+// The member `key` of an object; null for anything else or a key not there.
+const Json& member(const Json& object, const char* key);
+
 Position positionFrom(const Json& position);
 
 // The diagnostics of a document: none when it reads, else every error.

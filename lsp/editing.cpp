@@ -21,14 +21,6 @@ const int insertSnippet = 2;
 const char* const tokenTypes[] = {"keyword", "number", "variable", "operator"};
 const char* const costliestModifier = "costliest";
 
-const Json& member(const Json& object, const char* key) {
-    static const Json none;
-    if (!object.is_object())
-        return none;
-    const auto found = object.find(key);
-    return found == object.end() ? none : *found;
-}
-
 bool flag(const Json& value) { return value.is_boolean() && value.get<bool>(); }
 
 std::size_t lineOf(const Subject& subject, std::size_t offset) {

@@ -23,14 +23,6 @@ using Json = nlohmann::json;
 const int textDocumentSyncIncremental = 2;
 const int messageWarning = 2;
 
-const Json& member(const Json& object, const char* key) {
-    static const Json none;
-    if (!object.is_object())
-        return none;
-    const auto found = object.find(key);
-    return found == object.end() ? none : *found;
-}
-
 // A path of keys into nested objects; null where any is missing.
 const Json& path(const Json& object, std::initializer_list<const char*> keys) {
     const Json* at = &object;

@@ -9,6 +9,25 @@ export const out = resolve(process.env.LOOPCOST_WEB_OUT || 'build/web');
 const { chromium } = createRequire(join(out, 'npm', 'node_modules', 'x'))('playwright-core');
 const pageUrl = pathToFileURL(join(out, 'index.html')).href;
 export const screenshots = join(out, 'screenshots');
+// The nested example of the docs, which the tests type into the page.
+export const nested = `BEGIN
+  LOOP n
+    a + b * c ;
+    LOOP 3
+      LOOP n
+        w * w * z + x * y ;
+      END
+      a * w ;
+    END
+    r + r + r + r * s ;
+    LOOP n
+      a * a * a * a ;
+    END
+  END
+  s * s + s ;
+END
+`;
+
 export const answerTime = 10000; // ms; far above what an answer takes, for a loaded machine
 
 export async function launch() {

@@ -4,25 +4,8 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { answerTime, editorText, launch, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
+import { answerTime, editorText, launch, nested, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
 
-const nested = `BEGIN
-  LOOP n
-    a + b * c ;
-    LOOP 3
-      LOOP n
-        w * w * z + x * y ;
-      END
-      a * w ;
-    END
-    r + r + r + r * s ;
-    LOOP n
-      a * a * a * a ;
-    END
-  END
-  s * s + s ;
-END
-`;
 
 let browser;
 before(async () => {

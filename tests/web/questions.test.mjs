@@ -8,27 +8,10 @@ import { execFileSync } from 'node:child_process';
 import { mkdtempSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { answerTime, editorText, launch, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
+import { answerTime, editorText, launch, nested, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
 
 const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
 
-const nested = `BEGIN
-  LOOP n
-    a + b * c ;
-    LOOP 3
-      LOOP n
-        w * w * z + x * y ;
-      END
-      a * w ;
-    END
-    r + r + r + r * s ;
-    LOOP n
-      a * a * a * a ;
-    END
-  END
-  s * s + s ;
-END
-`;
 
 // What `loopcost --json` says of a program under a model.
 function cliJson(program, add, mul) {
