@@ -232,6 +232,8 @@ install(TARGETS loopcost RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT r
 install(FILES cli/completion.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
   RENAME loopcost COMPONENT runtime)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
+# the README links to the details in docs/, which go beside it
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT runtime FILES_MATCHING PATTERN "*.md")
 # The package has the licence in its copyright file.
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT plain)
 if(LOOPCOST_MAN_PAGE)
