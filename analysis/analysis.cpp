@@ -236,7 +236,9 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
     OperationCounter counter;
-    if (detail == Detail::statements) {
+    StatementRecorder recorder(parts, loopFactors, counter);
+    const bool everyStatement = detail == Detail::statements;
+    if (everyStatement) {
         for (int k = 0; k <= maxOperations; ++k) {
             additionTimes.emplace_back(additionUnits * k);
             multiplicationTimes.emplace_back(multiplicationUnits * k);
@@ -245,18 +247,14 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
         // reserved and never used costs no memory, since its pages are never
         // touched.
         parts.reserve(text.size() / 4 + 1);
-        StatementRecorder recorder(parts, loopFactors, counter);
-        Reader reader(recorder);
-        reader.read(text);
+    }
+    Reader reader(everyStatement ? static_cast<ReadEvents&>(recorder) : counter);
+    reader.read(text);
+    faults = reader.diagnostics();
+    endOfProgram = reader.programEnd();
+    if (everyStatement) {
         recorder.finish(text.size());
-        faults = reader.diagnostics();
-        endOfProgram = reader.programEnd();
         costStatements();
-    } else {
-        Reader reader(counter);
-        reader.read(text);
-        faults = reader.diagnostics();
-        endOfProgram = reader.programEnd();
     }
     if (faults.empty()) {
         operations = counter.counts();
@@ -567,14 +565,13 @@ std::vector<Analysis::LineCost> Analysis::lineCosts() const {
     std::vector<LineCost> costs;
     for (std::size_t i = 0; i < parts.size();) {
         const std::size_t line = parts[i].line;
-        LineCost here{line, i, i, Cost(std::vector<Integer>(1), scale), 0.0};
+        LineCost here{line, i, Cost(std::vector<Integer>(1), scale), 0.0};
         std::size_t j = i;
         for (; j < parts.size() && parts[j].line == line; ++j) {
             const StatementInfo& part = parts[j];
             if (shownOnItsLine(part))
                 here.cost.add(costOf(part));
         }
-        here.last = j;
         here.share = here.cost.shareOf(sum);
         costs.push_back(std::move(here));
         i = j;

@@ -177,7 +177,6 @@ public:
     struct LineCost {
         std::size_t line;   // from 1
         std::size_t first;  // index of the first statement that begins there
-        std::size_t last;   // one past the last one
         Cost cost;          // of the outermost ones among them
         double share;       // of the total
     };

@@ -180,8 +180,8 @@ public:
         const char* lastLine = nullptr;
         // Variables and operators must alternate, from a variable. Every
         // step depends on the one before only through a select, never a
-        // branch or a load: the classes of a statement's bytes follow no
-        // pattern that a processor could predict.
+        // branch: the classes of a statement's bytes follow no pattern that
+        // a processor could predict.
         std::uint64_t counted = 0;
         unsigned lastVariable = 0;  // the last token was a variable
         unsigned bad = 0;
@@ -196,18 +196,17 @@ public:
             lastVariable = token ? variable : lastVariable;
             lastLine = c == newline ? q : lastLine;
         }
-        const std::uint64_t sums = counted;
-        const std::uint64_t stored = (sums >> 32) & 0xffff;
+        const std::uint64_t stored = (counted >> 32) & 0xffff;
         if (q == stop || classOf(*q) != semicolon || !lastVariable || bad || stored > maxStatementLength)
             return false;
-        const std::uint64_t lines = sums >> 48;
+        const std::uint64_t lines = counted >> 48;
         if (lines > 0) {
             line += lines;
             lineStart = base + static_cast<std::size_t>(lastLine - data) + 1;
         }
         p = q + 1;
-        quick.additions = static_cast<int>(sums & 0xffff);
-        quick.multiplications = static_cast<int>((sums >> 16) & 0xffff);
+        quick.additions = static_cast<int>(counted & 0xffff);
+        quick.multiplications = static_cast<int>((counted >> 16) & 0xffff);
         return true;
     }
 
@@ -221,13 +220,12 @@ public:
         Excerpt e;
         const std::size_t first = std::max({start, at >= Excerpt::reach ? at - Excerpt::reach : 0, base});
         e.moreBefore = first > start;
-        if (at >= first && at <= offset() + static_cast<std::size_t>(end - p))
+        if (at >= first && at <= base + static_cast<std::size_t>(end - data))
             e.before.assign(data + (first - base), at - first);
         else
             e.moreBefore = true;
         if (at >= base) {
-            afterFrom = std::min(at - base, static_cast<std::size_t>(end - data));
-            extend(e, data + afterFrom, end);
+            extend(e, data + std::min(at - base, static_cast<std::size_t>(end - data)), end);
         } else {
             e.moreAfter = true;
             lineEnded = true;
@@ -240,10 +238,9 @@ public:
         if (!source)
             return;
         const Excerpt& e = (*diagnostics)[diagnostic].excerpt;
-        if (!e.moreAfter && !lineEnded && source && !atEnd)
+        if (!e.moreAfter && !lineEnded && !atEnd)
             waiting.push_back(diagnostic);
     }
-    std::size_t bytesRead() const { return offset(); }
     // Reading has stopped: the lines of the diagnostics still get the bytes
     // that they show, and no more.
     void finishExcerpts() {
@@ -323,7 +320,6 @@ private:
     std::size_t line = 1;
     std::size_t lineStart = 0;
     bool sawNul = false;
-    std::size_t afterFrom = 0;
 
     ByteSource* source = nullptr;
     std::vector<Diagnostic>* diagnostics = nullptr;
@@ -352,8 +348,6 @@ void Reader::read(ByteSource& source) {
     program();
     in->finishExcerpts();
 }
-
-std::size_t Reader::bytesRead() const { return in ? in->bytesRead() : 0; }
 
 void Reader::fail(Fault kind, std::size_t offset, std::size_t length, Place place, std::string message,
                   std::size_t block) {
@@ -477,9 +471,9 @@ void Reader::textAfterEnd() {
 void Reader::inputEnded() {
     const std::size_t at = in->offset();
     const Place place = in->place();
-    const std::string what =
-        open.size() == 1 ? "BEGIN at " + placeText(open.back().place) : "LOOP at " + placeText(open.back().place);
-    fail(Fault::endInBlock, at, 0, place, "unexpected end of input: " + what + " is not closed", open.back().offset);
+    const std::string what = open.size() == 1 ? "BEGIN at " : "LOOP at ";
+    fail(Fault::endInBlock, at, 0, place,
+         "unexpected end of input: " + what + placeText(open.back().place) + " is not closed", open.back().offset);
     stopped = true;
 }
 

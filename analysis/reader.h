@@ -107,7 +107,6 @@ public:
     bool ok() const { return found.empty(); }
     // One past the closing END, or where reading stopped.
     std::size_t programEnd() const { return closingEnd; }
-    std::size_t bytesRead() const;
 
 private:
     class Input;

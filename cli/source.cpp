@@ -39,6 +39,26 @@ ssize_t readSome(int fd, char* into, std::size_t size) {
     return n;
 }
 
+int openForReading(const std::string& path) {
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        fail(errno);
+    return fd;
+}
+
+// What an input is; a directory is no input, though open() takes it.
+struct stat readableStatus(int fd) {
+    struct stat status;
+    if (::fstat(fd, &status) < 0)
+        fail(errno);
+    if (S_ISDIR(status.st_mode))
+        fail(EISDIR);
+    return status;
+}
+
 Source::Bytes allocate(std::size_t capacity) {
     return Source::Bytes(static_cast<char*>(largememory::allocate(capacity)), TextRelease{capacity});
 }
@@ -47,11 +67,7 @@ Source::Bytes allocate(std::size_t capacity) {
 // size is only a first guess, since the file may grow or shrink while it is
 // read. Nothing is cleared that read() fills anyway.
 void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
-    struct stat status;
-    if (::fstat(fd, &status) < 0)
-        fail(errno);
-    if (S_ISDIR(status.st_mode))
-        fail(EISDIR);
+    const struct stat status = readableStatus(fd);
     const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
     bytes = allocate(sized ? static_cast<std::size_t>(status.st_size) : std::size_t(1) << 16);
     size = 0;
@@ -84,28 +100,14 @@ void readAll(int fd, Source::Bytes& bytes, std::size_t& size) {
 
 }  // namespace
 
-namespace {
-
-int openForReading(const std::string& path) {
-    int fd;
-    do
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        fail(errno);
-    return fd;
-}
-
-}  // namespace
-
 FileBytes::FileBytes(const std::string& path)
     : fd(path == "-" ? STDIN_FILENO : openForReading(path)), owned(path != "-") {
-    struct stat status;
-    const int error = ::fstat(fd, &status) < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
-    if (error != 0) {
+    try {
+        readableStatus(fd);
+    } catch (const SourceError&) {
         if (owned)
             ::close(fd);
-        fail(error);
+        throw;
     }
 }
 
@@ -122,17 +124,9 @@ std::size_t FileBytes::read(char* into, std::size_t capacity) {
 }
 
 Source::Source(const std::string& path) : displayName(path == "-" ? "<stdin>" : path) {
-    if (path == "-") {
-        readAll(STDIN_FILENO, bytes, size);
-        return;
-    }
-    int fd;
-    do
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        fail(errno);
-    const Descriptor closing(fd);
+    const bool standardInput = path == "-";
+    const int fd = standardInput ? STDIN_FILENO : openForReading(path);
+    const Descriptor closing(standardInput ? -1 : fd);
     readAll(fd, bytes, size);
 }
 
