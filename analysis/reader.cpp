@@ -70,7 +70,9 @@ std::string placeText(Place p) { return std::to_string(p.line) + ":" + std::to_s
 // diagnostic can show the line it stands on.
 class Reader::Input {
 public:
-    static constexpr std::size_t blockSize = std::size_t(1) << 18;
+    // Small enough that the block stays in the processor's cache between the
+    // kernel's copy into it and the reading of it: larger blocks read slower.
+    static constexpr std::size_t blockSize = std::size_t(1) << 16;
     static constexpr std::size_t kept = 512;       // bytes kept from before the block
     static constexpr std::size_t lookahead = 256;  // bytes a word may be looked at before it is read
 
@@ -106,6 +108,8 @@ public:
             const char* q = p;
             const char* const stop = end;
             for (; q != stop; ++q) {
+                if (*q == ' ')  // indentation: most blanks are spaces in a row
+                    continue;
                 const Class c = classOf(*q);
                 if (c == newline) {
                     ++line;
