@@ -1,6 +1,7 @@
 #include "analysis.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -281,23 +282,35 @@ const Integer& Analysis::factorOf(const StatementInfo& statement) const {
 Integer Analysis::statementUnits(const StatementInfo& statement) const {
     if (!statement.costed)
         return Integer(0);
-    // in machine words where the model and the counts around allow it
-    if (smallModel) {
-        const std::int64_t own =
-            smallAdditions * statement.additions + smallMultiplications * statement.multiplications;
-        const std::int64_t factor =
-            statement.parent < 0
-                ? 1
-                : smallFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
-        std::int64_t units;
-        if (factor >= 0 && !__builtin_mul_overflow(own, factor, &units))
-            return Integer(units);
-    }
+    std::int64_t small, around;
+    if (smallUnits(statement, small, around))
+        return Integer(small);
     Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
     const Integer& factor = factorOf(statement);
     if (factor != 1)
         units *= factor;
     return units;
+}
+
+// In machine words where the model and the counts around allow it.
+bool Analysis::smallUnits(const StatementInfo& statement, std::int64_t& units, std::int64_t& factor) const {
+    if (!smallModel)
+        return false;
+    const std::int64_t own = smallAdditions * statement.additions + smallMultiplications * statement.multiplications;
+    factor = statement.parent < 0
+                 ? 1
+                 : smallFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+    return factor >= 0 && !__builtin_mul_overflow(own, factor, &units);
+}
+
+std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) const {
+    Term term{statement.power, 0, 0, scale, 0.0};
+    if (statement.isLoop() || !statement.costed || !smallUnits(statement, term.units, term.runs))
+        return std::nullopt;
+    const int order = sum.order();
+    if (statement.power == order)
+        term.share = Cost::ratio(Integer(term.units), sum.unitsOf(order));
+    return term;
 }
 
 // A loop's whole cost is the sum of its statements' costs, so one pass from
@@ -454,44 +467,42 @@ std::string Analysis::canonicalText(const StatementInfo& statement) const {
     return text;
 }
 
+void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) const {
+    char held[canonicalRoom];
+    out.append(held, static_cast<std::size_t>(writeCanonicalText(held, statement) - held));
+}
+
 // A statement is written from its own bytes: within a term, the odd places
 // are the '*' between variables and the even ones the variables, whatever
 // they hold.
-void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) const {
+char* Analysis::writeCanonicalText(char* at, const StatementInfo& statement) const {
     if (statement.isLoop()) {
-        out += "LOOP ";
+        at = std::copy_n("LOOP ", 5, at);
         if (statement.count == ReadEvents::unknownCount)
-            out += '?';
+            *at++ = '?';
         else if (statement.count < 0)
-            out += 'n';
+            *at++ = 'n';
         else
-            out += std::to_string(statement.count);
-        return;
+            at = std::to_chars(at, at + 12, statement.count).ptr;
+        return at;
     }
-    char held[512];
-    std::size_t used = 0;
     int place = 0;
     for (auto i = static_cast<std::size_t>(statement.begin); i < static_cast<std::size_t>(statement.end); ++i) {
         const char c = source[i];
         if (isBlank(c))
             continue;
         if (c == ';') {
-            held[used++] = ' ';
-            held[used++] = ';';
+            at = std::copy_n(" ;", 2, at);
         } else if (c == '+') {
-            held[used++] = ' ';
-            held[used++] = '+';
-            held[used++] = ' ';
+            at = std::copy_n(" + ", 3, at);
             place = 0;
         } else if (place++ % 2 == 1) {
-            held[used++] = ' ';
-            held[used++] = '*';
-            held[used++] = ' ';
+            at = std::copy_n(" * ", 3, at);
         } else {
-            held[used++] = c;
+            *at++ = c;
         }
     }
-    out.append(held, used);
+    return at;
 }
 
 namespace {

@@ -137,6 +137,19 @@ public:
     void appendCostText(std::string& out, const StatementInfo& statement) const;
     // What the cost is of the total as n grows (see Cost::shareOf).
     double shareOf(const StatementInfo& statement) const;
+    // A statement's cost, units * 10^-scale * n^power, and how many times it
+    // runs, runs * n^power, in machine words, with its share: for writing
+    // millions of statements without making a Cost and a polynomial of runs
+    // for each. Nothing for a loop, for what is not costed, and where a
+    // number does not fit.
+    struct Term {
+        std::int32_t power;
+        std::int64_t units;
+        std::int64_t runs;
+        int scale;
+        double share;
+    };
+    std::optional<Term> termOf(const StatementInfo& statement) const;
     // How many '+' and '*' a statement runs: its own operations times the
     // counts of the loops around it; for a loop, those of every statement in
     // it, added up.
@@ -165,6 +178,10 @@ public:
     // "a + b * c ;" for a statement, "LOOP n" or "LOOP 3" for a loop.
     std::string canonicalText(const StatementInfo& statement) const;
     void appendCanonicalText(std::string& out, const StatementInfo& statement) const;
+    // The same text written at `at`, which has room for canonicalRoom bytes;
+    // returns its end.
+    char* writeCanonicalText(char* at, const StatementInfo& statement) const;
+    static const std::size_t canonicalRoom = 3 * Reader::maxStatementLength + 2;
     // The costliest statements (not loops), at most `count`, costliest
     // first; equal costs in source order.
     std::vector<const StatementInfo*> hottest(std::size_t count) const;
@@ -190,6 +207,8 @@ public:
 private:
     void costStatements();
     Integer statementUnits(const StatementInfo& statement) const;
+    // statementUnits and the constant counts around, where both fit in machine words.
+    bool smallUnits(const StatementInfo& statement, std::int64_t& units, std::int64_t& factor) const;
     // A statement's own operations at the model's costs, in units of 10^-scale.
     Integer ownUnits(const StatementInfo& statement) const;
     const Integer& factorOf(const StatementInfo& statement) const;

@@ -40,25 +40,43 @@ std::string Cost::text() const {
     return out;
 }
 
+namespace {
+
 // A coefficient of exactly 1 or -1 is left out before a power of n, and a
-// negative term is joined by " - " to the terms before it.
-void Cost::appendTerm(std::string& out, int power, const Integer& units, int scale, bool first) {
-    const bool negative = units.sign() < 0;
+// negative term is joined by " - " to the terms before it. `at` has room for
+// digits.size() + scale + 24 bytes.
+char* writeTermOf(char* at, int power, bool negative, std::string_view digits, int scale, bool first) {
     if (first)
-        out += negative ? "-" : "";
+        at = negative ? std::copy_n("-", 1, at) : at;
     else
-        out += negative ? " - " : " + ";
-    const std::size_t magnitude = out.size();
-    Decimal::appendDecimal(out, negative ? Integer(-units) : units, scale);
+        at = std::copy_n(negative ? " - " : " + ", 3, at);
+    char* const magnitude = at;
+    at = Decimal::writeScaled(at, false, digits, scale);
     if (power == 0)
-        return;
-    if (out.size() == magnitude + 1 && out[magnitude] == '1')
-        out.resize(magnitude);
+        return at;
+    if (at == magnitude + 1 && *magnitude == '1')
+        at = magnitude;
     else
-        out.append(" * ", 3);
-    char text[16] = "n^";
-    const std::to_chars_result r = std::to_chars(text + 2, text + sizeof text, power);
-    out.append(text, static_cast<std::size_t>(r.ptr - text));
+        at = std::copy_n(" * ", 3, at);
+    at = std::copy_n("n^", 2, at);
+    return std::to_chars(at, at + 12, power).ptr;
+}
+
+}  // namespace
+
+void Cost::appendTerm(std::string& out, int power, const Integer& units, int scale, bool first) {
+    char buffer[24];
+    std::string spill;
+    const std::string_view digits = magnitudeDigits(units, buffer, spill);
+    const std::size_t from = out.size();
+    out.resize(from + digits.size() + static_cast<std::size_t>(scale) + 24);
+    const char* end = writeTermOf(&out[from], power, units.sign() < 0, digits, scale, first);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+char* Cost::writeTerm(char* at, int power, std::int64_t units, int scale, bool first) {
+    char buffer[24];
+    return writeTermOf(at, power, units < 0, magnitudeDigits(units, buffer), scale, first);
 }
 
 void Cost::appendText(std::string& out) const {
@@ -86,8 +104,14 @@ double Cost::shareOf(const Cost& total) const {
 // Numbers beyond a double's range are both shortened by the same number of
 // bits first, so that their ratio does not become inf / inf.
 double Cost::ratio(const Integer& part, const Integer& whole) {
-    if (whole.is_zero())
-        return 0.0;
+    if (whole.is_zero() || part.is_zero())
+        return 0.0;  // never -0
+    // both exact as doubles: one division, rounded once
+    const auto exact = [](const Integer& i) {
+        return i.backend().size() == 1 && *i.backend().limbs() <= (std::uint64_t(1) << 53);
+    };
+    if (exact(part) && exact(whole))
+        return part.convert_to<double>() / whole.convert_to<double>();
     Integer a = part;
     Integer b = whole;
     a.backend().sign(false);  // the magnitudes; the sign is put back at the end

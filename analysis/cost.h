@@ -1,6 +1,7 @@
 #ifndef LOOPCOST_ANALYSIS_COST_H
 #define LOOPCOST_ANALYSIS_COST_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     // Appends one term of such a text, units * 10^-scale * n^power, which is
     // not zero; `first` when no term stands before it.
     static void appendTerm(std::string& out, int power, const Integer& units, int scale, bool first);
+    // The same text for units in a machine word, written at `at`, which has
+    // room for termRoom(scale) bytes; returns its end.
+    static char* writeTerm(char* at, int power, std::int64_t units, int scale, bool first);
+    static std::size_t termRoom(int scale) { return Decimal::roomFor(scale) + 24; }
     void appendCoefficient(std::string& out, int power) const { Decimal::appendDecimal(out, unitsOf(power), digits); }
 
     // What this cost is of `total` as n grows: the ratio of their

@@ -22,16 +22,29 @@ Integer powerOfTen(int exponent) {
 
 // Most values fit one limb of the big integer, and printing those needs no
 // big division.
-void appendInteger(std::string& out, const Integer& value) {
+std::string_view magnitudeDigits(const Integer& value, char (&buffer)[24], std::string& spill) {
     if (value.backend().size() != 1) {
-        out += value.str();
-        return;
+        spill = value.str();
+        return std::string_view(spill).substr(value.sign() < 0 ? 1 : 0);
     }
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, *value.backend().limbs());
+    return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
+}
+
+// The magnitude of the most negative value too, in unsigned arithmetic.
+std::string_view magnitudeDigits(std::int64_t value, char (&buffer)[24]) {
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
+    return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
+}
+
+void appendInteger(std::string& out, const Integer& value) {
+    char buffer[24];
+    std::string spill;
     if (value.sign() < 0)
         out += '-';
-    char digits[24];
-    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, *value.backend().limbs());
-    out.append(digits, static_cast<std::size_t>(r.ptr - digits));
+    out += magnitudeDigits(value, buffer, spill);
 }
 
 std::optional<Decimal> Decimal::parse(std::string_view text) {
@@ -93,24 +106,45 @@ std::string Decimal::decimalText(const Integer& units, int scale) {
     return text;
 }
 
-// The digits are written first and the point put in among them; zeros after
-// the point that say nothing are dropped.
 void Decimal::appendDecimal(std::string& out, const Integer& units, int scale) {
+    char buffer[24];
+    std::string spill;
+    const std::string_view digits = magnitudeDigits(units, buffer, spill);
     const std::size_t from = out.size();
-    appendInteger(out, units);
-    if (scale == 0)
-        return;
-    const std::size_t first = out[from] == '-' ? from + 1 : from;
-    const auto point = static_cast<std::size_t>(scale);
-    if (out.size() - first <= point)
-        out.insert(first, point - (out.size() - first) + 1, '0');
-    out.insert(out.size() - point, 1, '.');
-    while (out.back() == '0')
-        out.pop_back();
-    if (out.back() == '.')
-        out.pop_back();
-    if (first > from && out.size() == first + 1 && out[first] == '0')
-        out.erase(from, 1);  // no "-0"
+    out.resize(from + digits.size() + static_cast<std::size_t>(scale) + 3);
+    const char* end = writeScaled(&out[from], units.sign() < 0, digits, scale);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+char* Decimal::writeDecimal(char* at, std::int64_t units, int scale) {
+    char buffer[24];
+    return writeScaled(at, units < 0, magnitudeDigits(units, buffer), scale);
+}
+
+// Zeros at the end of the fraction say nothing and are left out, and so is a
+// point with nothing after it; zero has no sign.
+char* Decimal::writeScaled(char* at, bool negative, std::string_view digits, int scale) {
+    if (digits == "0") {
+        *at = '0';
+        return at + 1;
+    }
+    std::size_t length = digits.size();
+    auto fraction = static_cast<std::size_t>(scale);
+    for (; fraction > 0 && digits[length - 1] == '0'; --fraction)
+        --length;
+    if (negative)
+        *at++ = '-';
+    if (length <= fraction) {
+        *at++ = '0';
+        *at++ = '.';
+        at = std::fill_n(at, fraction - length, '0');
+        return std::copy_n(digits.data(), length, at);
+    }
+    at = std::copy_n(digits.data(), length - fraction, at);
+    if (fraction == 0)
+        return at;
+    *at++ = '.';
+    return std::copy_n(digits.data() + (length - fraction), fraction, at);
 }
 
 }  // namespace analysis

@@ -1,6 +1,7 @@
 #ifndef LOOPCOST_ANALYSIS_NUMBER_H
 #define LOOPCOST_ANALYSIS_NUMBER_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,21 @@ struct Decimal {
     static std::string decimalText(const Integer& units, int scale);
     // Appends the text of units / 10^scale to `out`.
     static void appendDecimal(std::string& out, const Integer& units, int scale);
+    // The same text for units in a machine word, written at `at`, which has
+    // room for roomFor(scale) bytes; returns its end. For writers of millions
+    // of numbers, which make no string for each.
+    static char* writeDecimal(char* at, std::int64_t units, int scale);
+    static std::size_t roomFor(int scale) { return 24 + static_cast<std::size_t>(scale); }
+    // The text of a number whose magnitude has the decimal `digits` (no
+    // leading zero), divided by 10^scale, written at `at`, which has room
+    // for digits.size() + scale + 3 bytes; returns its end.
+    static char* writeScaled(char* at, bool negative, std::string_view digits, int scale);
 };
+
+// The decimal digits of the magnitude of `value`, in `buffer` while they fit
+// in a machine word, or else in `spill`.
+std::string_view magnitudeDigits(const Integer& value, char (&buffer)[24], std::string& spill);
+std::string_view magnitudeDigits(std::int64_t value, char (&buffer)[24]);
 
 // Appends the shortest decimal text of `value`, as exact as the number it
 // stands for.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -82,6 +83,16 @@ public:
         spare.clear();
         return spare;
     }
+    // Room for `count` bytes written in place, up to the end given to done().
+    char* at(std::size_t count) {
+        if (used + count > text.size())
+            text.resize(std::max(text.size() * 2, used + count));
+        return &text[used];
+    }
+    JsonLine& done(const char* end) {
+        used = static_cast<std::size_t>(end - text.data());
+        return *this;
+    }
 
     void flushIfFull() {
         if (used >= flushAt)
@@ -97,13 +108,6 @@ private:
     static bool isPlain(const std::string& bytes) {
         return std::all_of(bytes.begin(), bytes.end(),
                            [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
-    }
-
-    // Room for `count` more bytes; a piece larger than the room makes it grow.
-    char* at(std::size_t count) {
-        if (used + count > text.size())
-            text.resize(std::max(text.size() * 2, used + count));
-        return &text[used];
     }
 
     void flush() {
@@ -126,12 +130,31 @@ void writeCost(JsonLine& json, const analysis::Analysis& program, const analysis
     json.put(text).raw(R"(", "share": )").number(cost.shareOf(program.total()));
 }
 
-// How many times it runs and its own operations; a loop's are its body's
-// runs and none of its own.
-void writeRuns(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement) {
-    json.raw(", \"runs\": ").integers(program.runsOf(statement));
-    json.raw(R"(, "own": {"additions": )").number(static_cast<std::size_t>(statement.additions));
-    json.raw(", \"multiplications\": ").number(static_cast<std::size_t>(statement.multiplications)).raw("}");
+template <std::size_t size>
+char* put(char* at, const char (&literal)[size]) {
+    return std::copy_n(literal, size - 1, at);
+}
+
+// "0, " for each power of n below the term's
+char* zerosBelow(char* at, int power) {
+    for (int i = 0; i < power; ++i)
+        at = put(at, "0, ");
+    return at;
+}
+
+// Most statements: one term in machine words, written in place without
+// making its cost or its runs.
+void writeTerm(JsonLine& json, const analysis::Analysis::Term& term) {
+    const auto zeros = static_cast<std::size_t>(3 * term.power);
+    char* at = json.at(2 * zeros + 2 * analysis::Cost::termRoom(term.scale) + 160);
+    at = std::to_chars(put(at, ", \"degree\": "), at + 24, term.power).ptr;
+    at = analysis::Decimal::writeDecimal(zerosBelow(put(at, ", \"coefficients\": ["), term.power), term.units,
+                                         term.scale);
+    at = put(at, "], \"cost\": \"");
+    at = term.units == 0 ? put(at, "0") : analysis::Cost::writeTerm(at, term.power, term.units, term.scale, true);
+    at = std::to_chars(put(at, "\", \"share\": "), at + 48, term.share).ptr;
+    at = std::to_chars(zerosBelow(put(at, ", \"runs\": ["), term.power), at + zeros + 48, term.runs).ptr;
+    json.done(put(at, "]"));
 }
 
 void writeStatement(JsonLine& json, const analysis::Analysis& program, const analysis::StatementInfo& statement,
@@ -142,12 +165,17 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
         json.raw(R"({"kind": "statement", "line": )");
     json.number(place.line).raw(", \"column\": ").number(place.column).raw(R"(, "text": ")");
     // canonical texts are letters, blanks, operators and digits: nothing to escape
-    std::string& text = json.scratch();
-    program.appendCanonicalText(text, statement);
-    json.put(text).raw("\"");
-    writeCost(json, program, statement);
-    writeRuns(json, program, statement);
-    json.raw("}");
+    json.done(program.writeCanonicalText(json.at(analysis::Analysis::canonicalRoom), statement)).raw("\"");
+    // how many times it runs and its own operations; a loop's are its body's
+    // runs and none of its own
+    if (const std::optional<analysis::Analysis::Term> term = program.termOf(statement)) {
+        writeTerm(json, *term);
+    } else {
+        writeCost(json, program, statement);
+        json.raw(", \"runs\": ").integers(program.runsOf(statement));
+    }
+    json.raw(R"(, "own": {"additions": )").number(static_cast<std::size_t>(statement.additions));
+    json.raw(", \"multiplications\": ").number(static_cast<std::size_t>(statement.multiplications)).raw("}}");
 }
 
 void writeProgram(JsonLine& json, const std::string& file, const analysis::Analysis& program,

@@ -1,3 +1,6 @@
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,9 +50,11 @@ class AnalysisTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testDecimals);
     CPPUNIT_TEST(testExactWhereFloatsAreNot);
     CPPUNIT_TEST(testCostText);
+    CPPUNIT_TEST(testMachineWordTexts);
     CPPUNIT_TEST(testCounts);
     CPPUNIT_TEST(testPositions);
     CPPUNIT_TEST(testStatementCosts);
+    CPPUNIT_TEST(testTermsAgreeWithCosts);
     CPPUNIT_TEST(testHottest);
     CPPUNIT_TEST(testDiagnostics);
     CPPUNIT_TEST_SUITE_END();
@@ -143,6 +148,45 @@ public:
         CPPUNIT_ASSERT_DOUBLES_EQUAL(0.0, Cost::ratio(3, 0), 1e-15);
     }
 
+    // The writers for machine words give the texts of the writers for
+    // integers of any size, at their edges too.
+    void testMachineWordTexts() {
+        using analysis::Cost;
+        using analysis::Integer;
+        const std::int64_t values[] = {0, 1, -1, 7, 10, -5, 1200, 100, INT64_MAX, INT64_MIN};
+        const int scales[] = {0, 1, 2, 3, 5, 19, 25};
+        for (const std::int64_t value : values) {
+            for (const int scale : scales) {
+                std::string expected;
+                Decimal::appendDecimal(expected, Integer(value), scale);
+                std::string written(Decimal::roomFor(scale), '?');
+                written.resize(
+                    static_cast<std::size_t>(Decimal::writeDecimal(&written[0], value, scale) - &written[0]));
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(std::to_string(value) + "/10^" + std::to_string(scale), expected, written);
+                if (value == 0)
+                    continue;
+                for (const int power : {0, 1, 12}) {
+                    for (const bool first : {true, false}) {
+                        std::string term;
+                        Cost::appendTerm(term, power, Integer(value), scale, first);
+                        std::string fast(Cost::termRoom(scale), '?');
+                        fast.resize(
+                            static_cast<std::size_t>(Cost::writeTerm(&fast[0], power, value, scale, first) - &fast[0]));
+                        CPPUNIT_ASSERT_EQUAL(term, fast);
+                    }
+                }
+            }
+        }
+        CPPUNIT_ASSERT_EQUAL(std::string("0.0012"), Decimal::decimalText(1200, 6));
+        CPPUNIT_ASSERT_EQUAL(std::string("-n^3"), Cost({0, 0, 0, -1}, 0).text());
+        // exact ratios round once; a zero part is never -0
+        CPPUNIT_ASSERT_EQUAL(1.0 / 3.0, Cost::ratio(1, 3));
+        CPPUNIT_ASSERT_EQUAL(-1.0 / 3.0, Cost::ratio(-1, 3));
+        CPPUNIT_ASSERT(!std::signbit(Cost::ratio(0, -7)));
+        const Integer beyond = (Integer(1) << 53) + 1;  // no double holds it
+        CPPUNIT_ASSERT_DOUBLES_EQUAL(1.0, Cost::ratio(beyond, beyond), 0.0);
+    }
+
     void testCounts() {
         const std::string text = "BEGIN LOOP n a + b * c ; LOOP 2 d * e * f ; END END g + h ; END";
         const Analysis a(text, model("7", "3"), analysis::Detail::total);
@@ -201,6 +245,38 @@ public:
             CPPUNIT_ASSERT_DOUBLES_EQUAL(shares[i], a.shareOf(statements[i]), 1e-12);
         }
         CPPUNIT_ASSERT_EQUAL(std::string("12 * n^2 + 2 * n^1 + 4"), a.total().text());
+    }
+
+    // A statement's term in machine words is its cost, runs and share;
+    // where a number would not fit, or for a loop, there is none.
+    void testTermsAgreeWithCosts() {
+        const std::string text = "BEGIN LOOP n a + b ; LOOP 65536 LOOP 65536 LOOP n LOOP 65536 LOOP 65536 c * d ; END "
+                                 "END END END e ; END END LOOP 3 f * f + g ; END END";
+        struct Case {
+            CostModel costs;
+            std::size_t terms;  // statements with a term
+        };
+        const Case cases[] = {{model("2", "4"), 3},    {model("0.25", "-1.5"), 3}, {model("0", "0"), 3},
+                              {model("1e20", "1"), 0}, {model("1e-30", "3"), 0},   {model("1e-9", "3"), 3}};
+        for (const Case& c : cases) {
+            const Analysis a(text, c.costs);
+            CPPUNIT_ASSERT(a.ok());
+            std::size_t terms = 0;
+            for (const analysis::StatementInfo& s : a.statements()) {
+                const auto term = a.termOf(s);
+                if (!term)
+                    continue;
+                ++terms;
+                CPPUNIT_ASSERT(!s.isLoop());
+                const analysis::Cost cost = a.costOf(s);
+                CPPUNIT_ASSERT_EQUAL(cost.degree(), term->power);
+                CPPUNIT_ASSERT_EQUAL(cost.scale(), term->scale);
+                CPPUNIT_ASSERT(cost.unitsOf(term->power) == term->units);
+                CPPUNIT_ASSERT(a.runsOf(s).back() == term->runs);
+                CPPUNIT_ASSERT_EQUAL(a.shareOf(s), term->share);
+            }
+            CPPUNIT_ASSERT_EQUAL(c.terms, terms);
+        }
     }
 
     // Costliest first by their polynomials; equal costs keep source order.
