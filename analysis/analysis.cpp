@@ -380,6 +380,15 @@ void Analysis::appendCostText(std::string& out, const StatementInfo& statement) 
         costOf(statement).appendText(out);
         return;
     }
+    std::int64_t small, around;
+    if (smallUnits(statement, small, around)) {
+        if (small == 0)
+            out += '0';
+        else
+            appendWritten(out, Cost::termRoom(scale),
+                          [&](char* at) { return Cost::writeTerm(at, statement.power, small, scale, true); });
+        return;
+    }
     const Integer units = statementUnits(statement);
     if (units.is_zero())
         out += '0';

@@ -68,10 +68,8 @@ void Cost::appendTerm(std::string& out, int power, const Integer& units, int sca
     char buffer[24];
     std::string spill;
     const std::string_view digits = magnitudeDigits(units, buffer, spill);
-    const std::size_t from = out.size();
-    out.resize(from + digits.size() + static_cast<std::size_t>(scale) + 24);
-    const char* end = writeTermOf(&out[from], power, units.sign() < 0, digits, scale, first);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    appendWritten(out, digits.size() + static_cast<std::size_t>(scale) + 24,
+                  [&](char* at) { return writeTermOf(at, power, units.sign() < 0, digits, scale, first); });
 }
 
 char* Cost::writeTerm(char* at, int power, std::int64_t units, int scale, bool first) {

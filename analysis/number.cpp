@@ -110,10 +110,8 @@ void Decimal::appendDecimal(std::string& out, const Integer& units, int scale) {
     char buffer[24];
     std::string spill;
     const std::string_view digits = magnitudeDigits(units, buffer, spill);
-    const std::size_t from = out.size();
-    out.resize(from + digits.size() + static_cast<std::size_t>(scale) + 3);
-    const char* end = writeScaled(&out[from], units.sign() < 0, digits, scale);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    appendWritten(out, digits.size() + static_cast<std::size_t>(scale) + 3,
+                  [&](char* at) { return writeScaled(at, units.sign() < 0, digits, scale); });
 }
 
 char* Decimal::writeDecimal(char* at, std::int64_t units, int scale) {

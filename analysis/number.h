@@ -49,6 +49,21 @@ struct Decimal {
 std::string_view magnitudeDigits(const Integer& value, char (&buffer)[24], std::string& spill);
 std::string_view magnitudeDigits(std::int64_t value, char (&buffer)[24]);
 
+// Appends what `write(at)` writes at `at`, where `room` bytes are free, up
+// to the end it returns: on the stack while that is small, so that no room
+// is cleared in `out` only to be written over.
+template <class Write>
+void appendWritten(std::string& out, std::size_t room, Write write) {
+    char local[128];
+    if (room <= sizeof local) {
+        out.append(local, static_cast<std::size_t>(write(local) - local));
+        return;
+    }
+    const std::size_t from = out.size();
+    out.resize(from + room);
+    out.resize(static_cast<std::size_t>(write(&out[from]) - out.data()));
+}
+
 // Appends the shortest decimal text of `value`, as exact as the number it
 // stands for.
 void appendInteger(std::string& out, const Integer& value);

@@ -72,6 +72,7 @@ class ReaderTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testStatementsBetweenErrorsKeepTheirCosts);
     CPPUNIT_TEST(testBlocksOfAnySizeReadTheSame);
     CPPUNIT_TEST(testTheLibrarysLanguage);
+    CPPUNIT_TEST(testCanonicalLayoutReadsAsAnyOther);
     CPPUNIT_TEST(testLongWordsAreCutInMessages);
     CPPUNIT_TEST(testNulStopsReading);
     CPPUNIT_TEST(testErrorsAreCapped);
@@ -206,6 +207,51 @@ public:
             longest += "+a";
         CPPUNIT_ASSERT(Analysis("BEGIN " + longest + " ; END", CostModel{}).ok());
         CPPUNIT_ASSERT(!Analysis("BEGIN " + longest + "+a ; END", CostModel{}).ok());
+    }
+
+    // A statement in the canonical layout is read sixteen bytes at a time
+    // where they are at hand; one byte at a time, it must read the same, and
+    // so must every near miss of that layout.
+    void testCanonicalLayoutReadsAsAnyOther() {
+        std::string longest = "a";
+        while (longest.size() < 2 * 99 - 1)
+            longest += " + a";
+        const std::string statements[] = {
+            "a ;",
+            "a + b ;",
+            "a * b + c * d * e ;",
+            "z * y + x * w * v + u * t * s * r ;",
+            longest + " ;",
+            longest + " + a ;",
+            "a * * * b ;",
+            "a + b;",
+            "a  + b ;",
+            "a +\tb ;",
+            "a +\nb ;",
+            "a + + b ;",
+            "a b ;",
+            "a + B ;",
+            "a + ` ;",
+            "a + { ;",
+            "a + b * c",
+            std::string("a + \0 ;", 7),
+            "a + \xE1 ;",
+            "a + b ; c * d ;",
+            "a + b ;; c ;",
+        };
+        const CostModel model{*analysis::parseCost("3"), *analysis::parseCost("5")};
+        for (const std::string& statement : statements) {
+            // blanks after it, so that sixteen bytes are at hand from its start
+            const std::string text = "BEGIN " + statement + std::string(40, ' ') + "\nEND\n";
+            const Analysis whole(text, model, analysis::Detail::total);
+            Pieces bytes(text, {1});
+            const analysis::StreamedCost streamed = analysis::costStream(bytes, model);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(statement, streamed.total.text(), whole.total().text());
+            CPPUNIT_ASSERT_MESSAGE(statement, placesOf(whole.diagnostics()) == placesOf(streamed.diagnostics));
+        }
+        CPPUNIT_ASSERT_EQUAL(
+            std::string("18"),
+            Analysis("BEGIN a * b + c * d * e ;" + std::string(20, ' ') + "END", model).total().text());
     }
 
     void testLongWordsAreCutInMessages() {
