@@ -236,6 +236,11 @@ public:
                    (letter & variables & within) == (variables & within) &&
                    (op & operators & within) == (operators & within);
         };
+        // once the layout is checked, an operator can stand at four places
+        // of the sixteen only: their bits are added up by one multiplication
+        const auto operatorsIn = [](unsigned m) {
+            return static_cast<int>(((((m >> 2) & 0x1111u) * 0x1111u) >> 12) & 7u);
+        };
         const auto mask = [](__m128i bytes, char c) {
             return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
         };
@@ -256,16 +261,16 @@ public:
             if (semicolon == 0) {
                 if (!matches(0xFFFF, blank, letter, plus | star))
                     return false;
-                additions += __builtin_popcount(plus);
-                multiplications += __builtin_popcount(star);
+                additions += operatorsIn(plus);
+                multiplications += operatorsIn(star);
                 continue;
             }
             const auto last = static_cast<unsigned>(__builtin_ctz(semicolon));
             const unsigned before = (1u << last) - 1;
             if ((last & 3) != 2 || !matches(before, blank, letter, plus | star) || (at + last) / 2 > maxStatementLength)
                 return false;
-            quick.additions = additions + __builtin_popcount(plus & before);
-            quick.multiplications = multiplications + __builtin_popcount(star & before);
+            quick.additions = additions + operatorsIn(plus & before);
+            quick.multiplications = multiplications + operatorsIn(star & before);
             p += at + last + 1;
             return true;
         }
