@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace analysis {
 
 std::string escaped(std::string_view bytes, bool (*keep)(unsigned char)) {
@@ -25,11 +29,25 @@ std::string printable(std::string_view bytes) {
     return escaped(bytes, [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
 }
 
+const char* findLineEnd(const char* from, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed));
+        if (found != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(found));
+    }
+#endif
+    return std::find(from, end, '\n');
+}
+
 LineIndex::LineIndex(std::string_view text) : text(text) {
     starts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     starts.push_back(0);
-    for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1))
-        starts.push_back(i + 1);
+    const char* const end = text.data() + text.size();
+    for (const char* at = findLineEnd(text.data(), end); at != end; at = findLineEnd(at + 1, end))
+        starts.push_back(static_cast<std::size_t>(at - text.data()) + 1);
 }
 
 Place LineIndex::placeOf(std::size_t offset) const {

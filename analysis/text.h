@@ -20,6 +20,11 @@ std::string escaped(std::string_view bytes, bool (*keep)(unsigned char));
 // White space as the readers see it: the C locale's.
 inline bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// The first line feed from `from` on, or `end`. Lines of programs are short:
+// sixteen bytes are looked at a step, inline, instead of calling memchr once
+// for each line.
+const char* findLineEnd(const char* from, const char* end);
+
 // A place in a text: 1-based line, and 1-based column in bytes (a tab is one).
 struct Place {
     std::size_t line;

@@ -18,26 +18,47 @@ const std::size_t widestAligned = 100;
 
 bool isTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
+// One line of the text: its bytes from `start` to `end`, the line end left
+// out, and where the next line starts.
+struct Line {
+    std::size_t number;  // from 1
+    std::size_t start;
+    std::size_t end;
+    std::size_t next;
+};
+
+// Calls visit(line) for each line of `text` in order, without an index of
+// them: a program of millions of lines is walked twice, front to back. A
+// line end at the very end of the text has no line after it.
+template <class Visit>
+void eachLine(std::string_view text, Visit visit) {
+    const char* const end = text.data() + text.size();
+    Line line{1, 0, 0, 0};
+    for (;; ++line.number) {
+        const char* const lineEnd = analysis::findLineEnd(text.data() + line.start, end);
+        line.end = static_cast<std::size_t>(lineEnd - text.data());
+        line.next = lineEnd == end ? text.size() : line.end + 1;
+        visit(line);
+        if (line.next == text.size())
+            return;
+        line.start = line.next;
+    }
+}
+
 class Listing {
 public:
-    explicit Listing(const analysis::Analysis& program)
-        : program(program), text(program.text()), lines(program.lines()) {
-        lineCount = lines.lineCount();
-        if (lineCount > 1 && lines.lineStart(lineCount) == text.size())
-            --lineCount;  // the text ends with a line end: there is no line after it
-        closingLine = lines.placeOf(program.programEnd() - 1).line;
-    }
+    explicit Listing(const analysis::Analysis& program) : program(program), text(program.text()) {}
 
     void write(std::ostream& out) {
         const std::vector<std::size_t> columns = runColumns();
         OutputBuffer buffer(out);
-        std::string& text = buffer.text();
         std::size_t run = 0;
         bool inRun = false;
         const analysis::Analysis::Statements& statements = program.statements();
         std::size_t next = 0;                                  // the first statement not yet costed
         std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost
-        for (std::size_t line = 1; line <= lineCount; ++line) {
+        std::string comment;
+        eachLine(text, [&](const Line& line) {
             const std::string_view code = trimmed(line);
             if (code.empty()) {
                 inRun = false;
@@ -46,50 +67,57 @@ public:
                 ++run;
             }
             starting.clear();
-            const std::size_t lineEnd = line < lines.lineCount() ? lines.lineStart(line + 1) : this->text.size();
-            for (; next < statements.size() && static_cast<std::size_t>(statements[next].begin) < lineEnd; ++next) {
+            for (; next < statements.size() && static_cast<std::size_t>(statements[next].begin) < line.next; ++next) {
                 const analysis::StatementInfo& statement = statements[next];
                 // what begins inside a statement of the same line is in its cost already
                 if (program.shownOnItsLine(statement))
                     starting.push_back(&statement);
             }
-            text.append(code.data(), code.size());
-            if (!starting.empty() || line == closingLine) {
-                text.append(padding(code.size(), columns[run - 1]), ' ');
-                text.append("# ", 2);
-                appendComment(text, starting, line);
+            const bool closing = line.number == closingLine;
+            if (starting.empty() && !closing) {
+                buffer.done(std::copy_n("\n", 1, std::copy_n(code.data(), code.size(), buffer.at(code.size() + 1))));
+            } else {
+                comment.clear();
+                appendComment(comment, starting, closing);
+                const std::size_t blanks = padding(code.size(), columns[run - 1]);
+                char* at = buffer.at(code.size() + blanks + comment.size() + 3);
+                at = std::fill_n(std::copy_n(code.data(), code.size(), at), blanks, ' ');
+                at = std::copy_n(comment.data(), comment.size(), std::copy_n("# ", 2, at));
+                buffer.done(std::copy_n("\n", 1, at));
             }
-            text += '\n';
             buffer.flushIfFull();
-        }
+        });
     }
 
 private:
-    std::string_view trimmed(std::size_t line) const {
-        std::size_t end = lines.lineEnd(line);
-        const std::size_t start = lines.lineStart(line);
-        while (end > start && isTrailingBlank(text[end - 1]))
+    std::string_view trimmed(const Line& line) const {
+        std::size_t end = line.end;
+        while (end > line.start && isTrailingBlank(text[end - 1]))
             --end;
-        return text.substr(start, end - start);
+        return text.substr(line.start, end - line.start);
     }
 
     // Lines without anything but white space part runs; each run of other
-    // lines aligns its comments on its widest line of ordinary width.
-    std::vector<std::size_t> runColumns() const {
+    // lines aligns its comments on its widest line of ordinary width. The
+    // line of the closing END is found on the way.
+    std::vector<std::size_t> runColumns() {
         std::vector<std::size_t> columns;
         bool inRun = false;
-        for (std::size_t line = 1; line <= lineCount; ++line) {
+        const std::size_t lastByte = program.programEnd() - 1;
+        eachLine(text, [&](const Line& line) {
+            if (line.start <= lastByte && lastByte < line.next)
+                closingLine = line.number;
             const std::size_t width = trimmed(line).size();
             if (width == 0) {
                 inRun = false;
-                continue;
+                return;
             }
             if (!inRun)
                 columns.push_back(0);
             inRun = true;
             if (width <= widestAligned)
                 columns.back() = std::max(columns.back(), width + gap);
-        }
+        });
         return columns;
     }
 
@@ -99,7 +127,7 @@ private:
 
     // One statement's cost is written as it stands; only several are added.
     void appendComment(std::string& text, const std::vector<const analysis::StatementInfo*>& starting,
-                       std::size_t line) const {
+                       bool closing) const {
         if (starting.size() == 1) {
             program.appendCostText(text, *starting.front());
         } else if (!starting.empty()) {
@@ -108,7 +136,7 @@ private:
                 sum.add(program.costOf(*starting[i]));
             sum.appendText(text);
         }
-        if (line != closingLine)
+        if (!closing)
             return;
         const analysis::Cost& total = program.total();
         text += starting.empty() ? "total: " : "; total: ";
@@ -118,9 +146,7 @@ private:
 
     const analysis::Analysis& program;
     std::string_view text;
-    const analysis::LineIndex& lines;
-    std::size_t lineCount;
-    std::size_t closingLine;
+    std::size_t closingLine = 0;
 };
 
 }  // namespace

@@ -12,39 +12,33 @@
 
 #include "analysis.h"
 #include "compare.h"
+#include "outputbuffer.h"
 
 namespace {
 
-// A program may have millions of statements: each object is put together in
-// one buffer, which goes out in large pieces. The buffer is written in place,
-// since a statement's object has some thirty pieces; what the analysis writes
+// A program may have millions of statements: each object is written in place
+// into one buffer, since it has some thirty pieces; what the analysis writes
 // into a string goes through a scratch string that keeps its room.
 class JsonLine {
 public:
-    explicit JsonLine(std::ostream& out) : out(out), text(flushAt + room, '\0') {}
-    ~JsonLine() { flush(); }
-    JsonLine(const JsonLine&) = delete;
-    JsonLine& operator=(const JsonLine&) = delete;
+    explicit JsonLine(std::ostream& out) : buffer(out) {}
 
     template <std::size_t size>
     JsonLine& raw(const char (&literal)[size]) {
         return bytes(literal, size - 1);
     }
     JsonLine& bytes(const char* from, std::size_t count) {
-        std::memcpy(at(count), from, count);
-        used += count;
+        buffer.append(from, count);
         return *this;
     }
     JsonLine& number(std::size_t value) {
         char* const begin = at(24);
-        used += static_cast<std::size_t>(std::to_chars(begin, begin + 24, value).ptr - begin);
-        return *this;
+        return done(std::to_chars(begin, begin + 24, value).ptr);
     }
     // The shortest text that reads back as the same double.
     JsonLine& number(double value) {
         char* const begin = at(32);
-        used += static_cast<std::size_t>(std::to_chars(begin, begin + 32, value).ptr - begin);
-        return *this;
+        return done(std::to_chars(begin, begin + 32, value).ptr);
     }
     JsonLine& string(const std::string& text) {
         if (!isPlain(text))
@@ -84,25 +78,14 @@ public:
         return spare;
     }
     // Room for `count` bytes written in place, up to the end given to done().
-    char* at(std::size_t count) {
-        if (used + count > text.size())
-            text.resize(std::max(text.size() * 2, used + count));
-        return &text[used];
-    }
+    char* at(std::size_t count) { return buffer.at(count); }
     JsonLine& done(const char* end) {
-        used = static_cast<std::size_t>(end - text.data());
+        buffer.done(end);
         return *this;
     }
-
-    void flushIfFull() {
-        if (used >= flushAt)
-            flush();
-    }
+    void flushIfFull() { buffer.flushIfFull(); }
 
 private:
-    static const std::size_t flushAt = 1 << 16;
-    static const std::size_t room = 1 << 12;  // what a piece may take without the buffer growing
-
     // Canonical statement texts and costs need no escaping, and a program has
     // many: only a string that does goes through the JSON library.
     static bool isPlain(const std::string& bytes) {
@@ -110,14 +93,7 @@ private:
                            [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
     }
 
-    void flush() {
-        out.write(text.data(), static_cast<std::streamsize>(used));
-        used = 0;
-    }
-
-    std::ostream& out;
-    std::string text;  // the first `used` bytes are waiting to go out
-    std::size_t used = 0;
+    OutputBuffer buffer;
     std::string spare;
 };
 
