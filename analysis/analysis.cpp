@@ -158,20 +158,25 @@ namespace {
 // constant factor that each loop and those around it repeat their body by.
 class StatementRecorder : public ReadEvents {
 public:
-    StatementRecorder(Analysis::Statements& parts, std::vector<Integer, largememory::Allocator<Integer>>& factors,
-                      OperationCounter& counter)
+    StatementRecorder(Analysis::Statements& parts, Analysis::Factors& factors, OperationCounter& counter)
         : parts(parts), factors(factors), counter(counter) {}
 
+    // A loop's factor is -1 where it does not fit in a machine word, and so
+    // are those of the loops inside it.
     void loopBegins(std::size_t offset, Place place, std::int32_t count) override {
         counter.loopBegins(offset, place, count);
         StatementInfo& info = add(offset, place);
         info.loop = static_cast<std::int32_t>(factors.size());
         info.count = count;
         info.ended = false;
-        const Integer& outer = open.empty() ? one : factors[static_cast<std::size_t>(parts[open.back()].loop)];
+        const std::int64_t outer = open.empty() ? 1 : factors[static_cast<std::size_t>(parts[open.back()].loop)];
         if (count == unknownCount)
             info.costed = false;
-        factors.push_back(count < 0 ? outer : outer * count);
+        std::int64_t factor = outer;
+        if (count >= 0 && outer >= 0 && __builtin_mul_overflow(outer, static_cast<std::int64_t>(count), &factor))
+            factor = -1;
+        overflowed = overflowed || factor < 0;
+        factors.push_back(factor);
         if (count < 0 && count != unknownCount)
             ++info.power;
         open.push_back(parts.size() - 1);
@@ -189,6 +194,8 @@ public:
         info.additions = static_cast<std::uint8_t>(additions);
         info.multiplications = static_cast<std::uint8_t>(multiplications);
     }
+    // Whether some loop's factor does not fit in a machine word.
+    bool factorOverflowed() const { return overflowed; }
     // Loops the input left open end with it.
     void finish(std::size_t end) {
         while (!open.empty()) {
@@ -223,12 +230,20 @@ private:
         return parts.back();
     }
 
-    const Integer one = 1;
     Analysis::Statements& parts;
-    std::vector<Integer, largememory::Allocator<Integer>>& factors;
+    Analysis::Factors& factors;
     OperationCounter& counter;
     std::vector<std::size_t> open;  // indexes of the loops open now
+    bool overflowed = false;
 };
+
+// Additions that fail where machine words overflow, and never with integers
+// of any size.
+bool addInto(std::int64_t& sum, std::int64_t value) { return !__builtin_add_overflow(sum, value, &sum); }
+bool addInto(Integer& sum, const Integer& value) {
+    sum += value;
+    return true;
+}
 
 }  // namespace
 
@@ -237,7 +252,7 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
     OperationCounter counter;
-    StatementRecorder recorder(parts, loopFactors, counter);
+    StatementRecorder recorder(parts, smallFactors, counter);
     const bool everyStatement = detail == Detail::statements;
     if (everyStatement) {
         for (int k = 0; k <= maxOperations; ++k) {
@@ -255,6 +270,8 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
     endOfProgram = reader.programEnd();
     if (everyStatement) {
         recorder.finish(text.size());
+        if (recorder.factorOverflowed())
+            factorsInIntegers();
         costStatements();
     }
     if (faults.empty()) {
@@ -271,10 +288,29 @@ const LineIndex& Analysis::lines() const {
     return *lineIndex;
 }
 
-const Integer& Analysis::factorOf(const StatementInfo& statement) const {
+Integer Analysis::factorOf(const StatementInfo& statement) const {
     if (statement.parent < 0)
-        return one;
-    return loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+        return 1;
+    return loopFactor(static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop));
+}
+
+Integer Analysis::loopFactor(std::size_t loop) const {
+    return smallFactors[loop] >= 0 ? Integer(smallFactors[loop]) : loopFactors[loop];
+}
+
+// Loops come in source order, each after the loop around it.
+void Analysis::factorsInIntegers() {
+    loopFactors.reserve(smallFactors.size());
+    for (const StatementInfo& part : parts) {
+        if (!part.isLoop())
+            continue;
+        Integer factor = part.parent < 0
+                             ? Integer(1)
+                             : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(part.parent)].loop)];
+        if (part.count >= 0)
+            factor *= part.count;
+        loopFactors.push_back(std::move(factor));
+    }
 }
 
 // A statement's cost has one term: its own operations' cost, times the
@@ -286,7 +322,7 @@ Integer Analysis::statementUnits(const StatementInfo& statement) const {
     if (smallUnits(statement, small, around))
         return Integer(small);
     Integer units = additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
-    const Integer& factor = factorOf(statement);
+    const Integer factor = factorOf(statement);
     if (factor != 1)
         units *= factor;
     return units;
@@ -313,13 +349,20 @@ std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) c
     return term;
 }
 
+bool Analysis::statementUnitsIn(const StatementInfo& statement, std::int64_t& units) const {
+    std::int64_t around;
+    return smallUnits(statement, units, around);
+}
+
+bool Analysis::statementUnitsIn(const StatementInfo& statement, Integer& units) const {
+    units = statementUnits(statement);
+    return true;
+}
+
 // A loop's whole cost is the sum of its statements' costs, so one pass from
-// the last statement to the first adds each into the loop around it.
+// the last statement to the first adds each into the loop around it. In
+// machine words where they do not overflow, since most programs' costs fit.
 void Analysis::costStatements() {
-    smallFactors.reserve(loopFactors.size());
-    for (const Integer& factor : loopFactors)
-        smallFactors.push_back(factor <= (std::numeric_limits<std::int64_t>::max)() ? factor.convert_to<std::int64_t>()
-                                                                                    : -1);
     // a statement has at most 49 operations of a kind: its own cost fits when
     // each operation's cost is below 2^56
     const Integer limit = Integer(1) << 56;
@@ -329,35 +372,49 @@ void Analysis::costStatements() {
         smallAdditions = additionUnits.convert_to<std::int64_t>();
         smallMultiplications = multiplicationUnits.convert_to<std::int64_t>();
     }
+    loopsInWords = smallModel && costLoops(smallLoopUnits);
+    if (!loopsInWords) {
+        smallLoopUnits = Factors();
+        costLoops(loopUnits);
+    }
+}
+
+template <class Number>
+bool Analysis::costLoops(std::vector<Number, largememory::Allocator<Number>>& units) {
     // per depth: the coefficients of what the statements seen so far at that
     // depth add up to; cleared, not freed, when their loop has taken them
-    std::vector<std::vector<Integer>> open;
-    loopCosts.reserve(loopFactors.size());
+    std::vector<std::vector<Number>> open;
+    loopCosts.clear();
+    loopCosts.reserve(smallFactors.size());
+    Number own{};
     for (std::size_t i = parts.size(); i-- > 0;) {
         const StatementInfo& part = parts[i];
         const auto depth = static_cast<std::size_t>(part.depth);
         if (open.size() < depth + 2)
             open.resize(depth + 2);
-        std::vector<Integer>& sum = open[depth];
+        std::vector<Number>& sum = open[depth];
         if (part.isLoop()) {
-            std::vector<Integer>& body = open[depth + 1];
+            std::vector<Number>& body = open[depth + 1];
             if (sum.size() < body.size())
                 sum.resize(body.size());
             for (std::size_t k = 0; k < body.size(); ++k)
-                sum[k] += body[k];
+                if (!addInto(sum[k], body[k]))
+                    return false;
             const auto low = std::min(static_cast<std::size_t>(part.power), body.size());
-            loopCosts.push_back(LoopCost{loopUnits.size(), static_cast<std::int32_t>(body.size() - low)});
-            loopUnits.insert(loopUnits.end(), body.begin() + static_cast<std::ptrdiff_t>(low), body.end());
+            loopCosts.push_back(LoopCost{units.size(), static_cast<std::int32_t>(body.size() - low)});
+            units.insert(units.end(), body.begin() + static_cast<std::ptrdiff_t>(low), body.end());
             body.clear();
         } else if (part.costed) {
             const auto power = static_cast<std::size_t>(part.power);
             if (sum.size() <= power)
                 sum.resize(power + 1);
-            sum[power] += statementUnits(part);
+            if (!statementUnitsIn(part, own) || !addInto(sum[power], own))
+                return false;
         }
     }
     // the loops came last first
     std::reverse(loopCosts.begin(), loopCosts.end());
+    return true;
 }
 
 Cost Analysis::costOf(const StatementInfo& statement) const {
@@ -366,8 +423,11 @@ Cost Analysis::costOf(const StatementInfo& statement) const {
     if (statement.isLoop()) {
         const LoopCost& cost = loopCosts[static_cast<std::size_t>(statement.loop)];
         std::vector<Integer> units(static_cast<std::size_t>(statement.power));
-        const auto first = loopUnits.begin() + static_cast<std::ptrdiff_t>(cost.first);
-        units.insert(units.end(), first, first + cost.count);
+        const auto first = static_cast<std::ptrdiff_t>(cost.first);
+        if (loopsInWords)
+            units.insert(units.end(), smallLoopUnits.begin() + first, smallLoopUnits.begin() + first + cost.count);
+        else
+            units.insert(units.end(), loopUnits.begin() + first, loopUnits.begin() + first + cost.count);
         return Cost(std::move(units), scale);
     }
     std::vector<Integer> units(static_cast<std::size_t>(statement.power) + 1);
@@ -440,7 +500,7 @@ std::vector<Integer> Analysis::runsOf(const StatementInfo& statement) const {
     if (!statement.costed)
         return {Integer(0)};
     std::vector<Integer> runs(static_cast<std::size_t>(statement.power) + 1);
-    runs.back() = statement.isLoop() ? loopFactors[static_cast<std::size_t>(statement.loop)] : factorOf(statement);
+    runs.back() = statement.isLoop() ? loopFactor(static_cast<std::size_t>(statement.loop)) : factorOf(statement);
     return runs;
 }
 

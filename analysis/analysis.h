@@ -128,6 +128,7 @@ public:
     // Empty unless the detail was asked for; with errors, the statements
     // that read.
     using Statements = std::vector<StatementInfo, largememory::Allocator<StatementInfo>>;
+    using Factors = std::vector<std::int64_t, largememory::Allocator<std::int64_t>>;
     const Statements& statements() const { return parts; }
     // A statement's cost times the counts of the loops around it; a loop's
     // whole cost times the counts of the loops around it. Zero for what is
@@ -206,12 +207,22 @@ public:
 
 private:
     void costStatements();
+    // Adds up the statements' costs into their loops' in `units`; false
+    // where machine words overflow.
+    template <class Number>
+    bool costLoops(std::vector<Number, largememory::Allocator<Number>>& units);
+    bool statementUnitsIn(const StatementInfo& statement, std::int64_t& units) const;
+    bool statementUnitsIn(const StatementInfo& statement, Integer& units) const;
+    void factorsInIntegers();
     Integer statementUnits(const StatementInfo& statement) const;
     // statementUnits and the constant counts around, where both fit in machine words.
     bool smallUnits(const StatementInfo& statement, std::int64_t& units, std::int64_t& factor) const;
     // A statement's own operations at the model's costs, in units of 10^-scale.
     Integer ownUnits(const StatementInfo& statement) const;
-    const Integer& factorOf(const StatementInfo& statement) const;
+    // The constant counts around a statement, multiplied; those of a loop
+    // and the loops around it.
+    Integer factorOf(const StatementInfo& statement) const;
+    Integer loopFactor(std::size_t loop) const;
 
     std::string_view source;
     mutable std::unique_ptr<LineIndex> lineIndex;
@@ -231,13 +242,17 @@ private:
     using Integers = std::vector<Integer, largememory::Allocator<Integer>>;
     std::vector<LoopCost, largememory::Allocator<LoopCost>> loopCosts;
     Integers loopUnits;
-    Integers loopFactors;  // the constant counts of each loop and those around it, multiplied
-    // The same in machine words, -1 where they do not fit; the model too.
-    std::vector<std::int64_t, largememory::Allocator<std::int64_t>> smallFactors;
+    Factors smallLoopUnits;     // the same in machine words, where all of them fit
+    bool loopsInWords = false;  // in smallLoopUnits, not loopUnits
+    // The constant counts of each loop and those around it, multiplied, in
+    // machine words, -1 where they do not fit; all of them as integers of
+    // any size only where some do not.
+    Factors smallFactors;
+    Integers loopFactors;
+    // The model in machine words, where its costs are small enough.
     bool smallModel = false;
     std::int64_t smallAdditions = 0;
     std::int64_t smallMultiplications = 0;
-    const Integer one = 1;
     Integer additionUnits;  // the model's costs in units of 10^-scale
     Integer multiplicationUnits;
     // A statement has at most 49 operations of a kind: their costs, by count.

@@ -55,6 +55,7 @@ class AnalysisTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testPositions);
     CPPUNIT_TEST(testStatementCosts);
     CPPUNIT_TEST(testTermsAgreeWithCosts);
+    CPPUNIT_TEST(testLoopCostsAddUp);
     CPPUNIT_TEST(testHottest);
     CPPUNIT_TEST(testDiagnostics);
     CPPUNIT_TEST_SUITE_END();
@@ -286,6 +287,33 @@ public:
                 CPPUNIT_ASSERT_EQUAL(a.shareOf(s), term->share);
             }
             CPPUNIT_ASSERT_EQUAL(c.terms, terms);
+        }
+    }
+
+    // A loop costs what the statements in it cost, and the program what its
+    // outermost statements and loops cost, whether the sums fit in machine
+    // words or overflow them: by the counts (2^31 - 1 five deep), by a sum
+    // (three statements run 2^62 times), by the model, or by all of these.
+    void testLoopCostsAddUp() {
+        const std::string big = "LOOP 2147483647 ";
+        const std::string text = "BEGIN LOOP n a + b ; LOOP 3 c * d ; END END " + repeat(big, 5) +
+                                 "e * f + g ; LOOP n h ; i + j ; END" + repeat(" END", 5) +
+                                 " LOOP 2147483647 LOOP 2147483647 k * l ; k * l ; k * l ; END END m ; END";
+        const CostModel models[] = {model("1", "1"), model("0.5", "-2"), model("4611686018427387903", "1"),
+                                    model("1e40", "3")};
+        for (const CostModel& costs : models) {
+            const Analysis a(text, costs);
+            CPPUNIT_ASSERT(a.ok());
+            const auto& parts = a.statements();
+            std::vector<analysis::Cost> inside(parts.size(), analysis::Cost({0}, a.total().scale()));
+            analysis::Cost outermost({0}, a.total().scale());
+            for (std::size_t i = parts.size(); i-- > 0;) {
+                const analysis::Cost cost = a.costOf(parts[i]);
+                if (parts[i].isLoop())
+                    CPPUNIT_ASSERT_EQUAL(inside[i].text(), cost.text());
+                (parts[i].parent < 0 ? outermost : inside[static_cast<std::size_t>(parts[i].parent)]).add(cost);
+            }
+            CPPUNIT_ASSERT_EQUAL(a.total().text(), outermost.text());
         }
     }
 
