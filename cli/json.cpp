@@ -121,15 +121,17 @@ char* zerosBelow(char* at, int power) {
 // Most statements: one term in machine words, written in place without
 // making its cost or its runs.
 void writeTerm(JsonLine& json, const analysis::Analysis::Term& term) {
-    const auto zeros = static_cast<std::size_t>(3 * term.power);
-    char* at = json.at(2 * zeros + 2 * analysis::Cost::termRoom(term.scale) + 160);
-    at = std::to_chars(put(at, ", \"degree\": "), at + 24, term.power).ptr;
+    // two lists of zeros, two numbers as long as a term, and the rest
+    const std::size_t room = 6 * static_cast<std::size_t>(term.power) + 2 * analysis::Cost::termRoom(term.scale) + 160;
+    char* at = json.at(room);
+    char* const limit = at + room;
+    at = std::to_chars(put(at, ", \"degree\": "), limit, term.power).ptr;
     at = analysis::Decimal::writeDecimal(zerosBelow(put(at, ", \"coefficients\": ["), term.power), term.units,
                                          term.scale);
     at = put(at, "], \"cost\": \"");
     at = term.units == 0 ? put(at, "0") : analysis::Cost::writeTerm(at, term.power, term.units, term.scale, true);
-    at = std::to_chars(put(at, "\", \"share\": "), at + 48, term.share).ptr;
-    at = std::to_chars(zerosBelow(put(at, ", \"runs\": ["), term.power), at + zeros + 48, term.runs).ptr;
+    at = std::to_chars(put(at, "\", \"share\": "), limit, term.share).ptr;
+    at = std::to_chars(zerosBelow(put(at, ", \"runs\": ["), term.power), limit, term.runs).ptr;
     json.done(put(at, "]"));
 }
 
