@@ -641,9 +641,12 @@ const StatementInfo* Analysis::statementAt(std::size_t offset) const {
     return s;
 }
 
-std::vector<Analysis::LineCost> Analysis::lineCosts() const {
+std::vector<Analysis::LineCost> Analysis::lineCosts(std::size_t firstLine, std::size_t lastLine) const {
     std::vector<LineCost> costs;
-    for (std::size_t i = 0; i < parts.size();) {
+    // statements begin in line order
+    const auto first = std::partition_point(parts.begin(), parts.end(),
+                                            [firstLine](const StatementInfo& s) { return s.line < firstLine; });
+    for (auto i = static_cast<std::size_t>(first - parts.begin()); i < parts.size() && parts[i].line <= lastLine;) {
         const std::size_t line = parts[i].line;
         LineCost here{line, i, Cost(std::vector<Integer>(1), scale), 0.0};
         std::size_t j = i;

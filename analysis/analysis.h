@@ -198,7 +198,9 @@ public:
         Cost cost;          // of the outermost ones among them
         double share;       // of the total
     };
-    std::vector<LineCost> lineCosts() const;
+    // Those of the lines from `firstLine` to `lastLine`: a page or an editor
+    // shows a few dozen lines of a program of thousands.
+    std::vector<LineCost> lineCosts(std::size_t firstLine = 1, std::size_t lastLine = SIZE_MAX) const;
     // The rule of lineCosts for one statement or loop: whether its cost is
     // shown on its line, not being inside something that begins there too.
     bool shownOnItsLine(const StatementInfo& statement) const {

@@ -189,7 +189,9 @@ Json inlayHints(const Subject& subject, std::size_t from, std::size_t to) {
     Json hints = Json::array();
     const Analysis& a = subject.analysis();
     const analysis::Analysis::Statements& parts = a.statements();
-    for (const Analysis::LineCost& line : a.lineCosts()) {
+    const std::size_t firstLine = a.lines().placeOf(from).line;
+    const std::size_t lastLine = a.lines().placeOf(std::min(to, a.text().size())).line;
+    for (const Analysis::LineCost& line : a.lineCosts(firstLine, lastLine)) {
         const std::size_t at = hintOffset(a, line.line);
         if (at < from)
             continue;

@@ -209,14 +209,12 @@ struct Program {
     std::uint64_t generation = 0;  // counts the analyses made, for what is kept about them
     // made on first use, each for this analysis
     std::optional<Json> summary;
-    std::optional<std::vector<analysis::Analysis::LineCost>> lineCosts;
     std::string nText;
     Json at;
 
     void forget() {
         result.reset();
         summary.reset();
-        lineCosts.reset();
         nText.clear();
         at = nullptr;
     }
@@ -258,13 +256,9 @@ struct Program {
         Json lines = Json::array();
         if (!modelReads)
             return lines;
-        if (!lineCosts)
-            lineCosts = result->lineCosts();
         const analysis::Analysis::Statements& parts = result->statements();
-        auto line = std::lower_bound(
-            lineCosts->begin(), lineCosts->end(), first,
-            [](const analysis::Analysis::LineCost& cost, std::size_t number) { return cost.line < number; });
-        for (; line != lineCosts->end() && line->line <= last; ++line) {
+        const std::vector<analysis::Analysis::LineCost> lineCosts = result->lineCosts(first, last);
+        for (auto line = lineCosts.begin(); line != lineCosts.end(); ++line) {
             if (!parts[line->first].costed)
                 continue;
             Json shown{
