@@ -56,6 +56,7 @@ class AnalysisTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testStatementCosts);
     CPPUNIT_TEST(testTermsAgreeWithCosts);
     CPPUNIT_TEST(testLoopCostsAddUp);
+    CPPUNIT_TEST(testLineCosts);
     CPPUNIT_TEST(testHottest);
     CPPUNIT_TEST(testDiagnostics);
     CPPUNIT_TEST_SUITE_END();
@@ -319,6 +320,31 @@ public:
                 CPPUNIT_ASSERT_EQUAL(a.total().text(), outermost.text());
             }
         }
+    }
+
+    // A line shows the cost of what begins on it and is not inside something
+    // that begins there too; a range of lines gives those lines' costs alone.
+    void testLineCosts() {
+        const std::string text = "BEGIN\n"
+                                 "a ; LOOP n b * c ; LOOP 2 d ; END\n"
+                                 "\n"
+                                 "  e + f ; END g ;\n"
+                                 "LOOP 3 h ;\n"
+                                 "END END\n";
+        const Analysis a(text, model("1", "1"));
+        CPPUNIT_ASSERT(a.ok());
+        const auto texts = [&a](const std::vector<Analysis::LineCost>& costs) {
+            std::vector<std::string> shown;
+            for (const Analysis::LineCost& line : costs)
+                shown.push_back(std::to_string(line.line) + ": " + line.cost.text());
+            return shown;
+        };
+        const std::vector<std::string> all = {"2: 2 * n^1", "4: n^1", "5: 0"};
+        CPPUNIT_ASSERT(all == texts(a.lineCosts()));
+        CPPUNIT_ASSERT(std::vector<std::string>(all.begin() + 1, all.end()) == texts(a.lineCosts(3, 5)));
+        CPPUNIT_ASSERT(std::vector<std::string>(all.begin(), all.begin() + 1) == texts(a.lineCosts(1, 3)));
+        CPPUNIT_ASSERT(texts(a.lineCosts(6, 100)).empty());
+        CPPUNIT_ASSERT(texts(a.lineCosts(5, 4)).empty());
     }
 
     // Costliest first by their polynomials; equal costs keep source order.
