@@ -333,7 +333,7 @@ public:
                                  "END END\n";
         const Analysis a(text, model("1", "1"));
         CPPUNIT_ASSERT(a.ok());
-        const auto texts = [&a](const std::vector<Analysis::LineCost>& costs) {
+        const auto texts = [](const std::vector<Analysis::LineCost>& costs) {
             std::vector<std::string> shown;
             for (const Analysis::LineCost& line : costs)
                 shown.push_back(std::to_string(line.line) + ": " + line.cost.text());
