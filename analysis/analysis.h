@@ -244,8 +244,7 @@ private:
     using Integers = std::vector<Integer, largememory::Allocator<Integer>>;
     std::vector<LoopCost, largememory::Allocator<LoopCost>> loopCosts;
     Integers loopUnits;
-    Factors smallLoopUnits;     // the same in machine words, where all of them fit
-    bool loopsInWords = false;  // in smallLoopUnits, not loopUnits
+    Factors smallLoopUnits;  // the same in machine words, where all of them fit
     // The constant counts of each loop and those around it, multiplied, in
     // machine words, -1 where they do not fit; all of them as integers of
     // any size only where some do not.
@@ -253,6 +252,7 @@ private:
     Integers loopFactors;
     // The model in machine words, where its costs are small enough.
     bool smallModel = false;
+    bool loopsInWords = false;  // the loops' costs are in smallLoopUnits, not loopUnits
     std::int64_t smallAdditions = 0;
     std::int64_t smallMultiplications = 0;
     Integer additionUnits;  // the model's costs in units of 10^-scale

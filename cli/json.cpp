@@ -128,9 +128,9 @@ void writeTerm(JsonLine& json, const analysis::Analysis::Term& term) {
     at = std::to_chars(put(at, ", \"degree\": "), limit, term.power).ptr;
     at = analysis::Decimal::writeDecimal(zerosBelow(put(at, ", \"coefficients\": ["), term.power), term.units,
                                          term.scale);
-    at = put(at, "], \"cost\": \"");
+    at = put(at, R"(], "cost": ")");
     at = term.units == 0 ? put(at, "0") : analysis::Cost::writeTerm(at, term.power, term.units, term.scale, true);
-    at = std::to_chars(put(at, "\", \"share\": "), limit, term.share).ptr;
+    at = std::to_chars(put(at, R"(", "share": )"), limit, term.share).ptr;
     at = std::to_chars(zerosBelow(put(at, ", \"runs\": ["), term.power), limit, term.runs).ptr;
     json.done(put(at, "]"));
 }
