@@ -253,6 +253,7 @@ private:
     // The model in machine words, where its costs are small enough.
     bool smallModel = false;
     bool loopsInWords = false;  // the loops' costs are in smallLoopUnits, not loopUnits
+    int scale = 0;              // of every cost: units of 10^-scale
     std::int64_t smallAdditions = 0;
     std::int64_t smallMultiplications = 0;
     Integer additionUnits;  // the model's costs in units of 10^-scale
@@ -261,7 +262,6 @@ private:
     static const int maxOperations = 49;
     std::vector<Integer> additionTimes;
     std::vector<Integer> multiplicationTimes;
-    int scale = 0;
 };
 
 // The total cost of a program read from `input` a block at a time, in memory
