@@ -7,6 +7,10 @@
 # installs from web/package-lock.json into $(OUT)/npm.
 
 OUT ?= build/web
+# One name for each file however OUT is given (make web gives it relative, the
+# tests' CMake absolute): the compiler's dependency files name the objects as
+# they were built, and a header change must rebuild them under either name.
+override OUT := $(abspath $(OUT))
 # Debian's emscripten finds its own node modules only through NODE_PATH.
 EMXX := NODE_PATH=/usr/share/nodejs em++
 
