@@ -73,7 +73,7 @@ public:
                 if (program.shownOnItsLine(statement))
                     starting.push_back(&statement);
             }
-            const bool closing = line.number == closingLine;
+            const bool closing = holdsClosingEnd(line);
             if (starting.empty() && !closing) {
                 buffer.done(std::copy_n("\n", 1, std::copy_n(code.data(), code.size(), buffer.at(code.size() + 1))));
             } else {
@@ -98,15 +98,11 @@ private:
     }
 
     // Lines without anything but white space part runs; each run of other
-    // lines aligns its comments on its widest line of ordinary width. The
-    // line of the closing END is found on the way.
-    std::vector<std::size_t> runColumns() {
+    // lines aligns its comments on its widest line of ordinary width.
+    std::vector<std::size_t> runColumns() const {
         std::vector<std::size_t> columns;
         bool inRun = false;
-        const std::size_t lastByte = program.programEnd() - 1;
         eachLine(text, [&](const Line& line) {
-            if (line.start <= lastByte && lastByte < line.next)
-                closingLine = line.number;
             const std::size_t width = trimmed(line).size();
             if (width == 0) {
                 inRun = false;
@@ -119,6 +115,12 @@ private:
                 columns.back() = std::max(columns.back(), width + gap);
         });
         return columns;
+    }
+
+    // The line of the closing END also carries the total.
+    bool holdsClosingEnd(const Line& line) const {
+        const std::size_t lastByte = program.programEnd() - 1;
+        return line.start <= lastByte && lastByte < line.next;
     }
 
     static std::size_t padding(std::size_t width, std::size_t column) {
@@ -146,7 +148,6 @@ private:
 
     const analysis::Analysis& program;
     std::string_view text;
-    std::size_t closingLine = 0;
 };
 
 }  // namespace
