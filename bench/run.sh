@@ -50,8 +50,8 @@ echo
 # Every mode beside wc -w on the same file, in the same run: CPU time as a
 # multiple of wc's, and peak memory per input byte.
 file="$work/program-20mb.lc"
-echo "| 20 MB, mode | CPU s | times wc -w | peak bytes per input byte | target |"
-echo "|---|---:|---:|---:|---|"
+echo "| 20 MB, mode | MB/s | wc -w MB/s | CPU s | times wc -w | peak bytes per input byte | target |"
+echo "|---|---:|---:|---:|---:|---:|---|"
 for mode in plain --hot --annotate --json --format --float; do
     case $mode in
         plain) target="at most 0.5 times wc -w"; set -- "$bin/loopcost" "$file" ;;
@@ -67,7 +67,9 @@ EOT
 $("$bin/loopcost-measure" "$runs" wc -w "$file")
 EOT
     awk -v mode="$mode" -v cpu="$cpu" -v wc="$wc_cpu" -v peak="$peak" -v size="$size_20" -v target="$target" 'BEGIN {
-        printf "| %s | %.3f | %.2f | %.1f | %s |\n", mode, cpu, (wc > 0 ? cpu / wc : 0), peak / size, target }'
+        rate = cpu > 0 ? sprintf("%.0f", size / 1e6 / cpu) : "n/a"
+        wc_rate = wc > 0 ? sprintf("%.0f", size / 1e6 / wc) : "n/a"
+        printf "| %s | %s | %s | %.3f | %.2f | %.1f | %s |\n", mode, rate, wc_rate, cpu, (wc > 0 ? cpu / wc : 0), peak / size, target }'
 done
 
 echo
