@@ -34,6 +34,11 @@ COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 # The playground page and its tests in a real browser (make web, make test).
 WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm \
                   h:boost/multiprecision/cpp_int.hpp=libboost-dev h:nlohmann/json.hpp=nlohmann-json3-dev
+# The picture in docs/lsp.md (make editor-picture): Neovim in an xterm on a
+# virtual X display, taken with ImageMagick. Its font, DejaVu Sans Mono, comes
+# with xterm (fonts-dejavu-core is fontconfig's first choice).
+EDITOR_PICTURE_NEEDS := nvim=neovim Xvfb=xvfb xterm=xterm import=imagemagick convert=imagemagick \
+                        identify=imagemagick
 
 # The sources that lint looks at: whatever of these directories exists.
 LINT_DIRS      := model suites analysis cli lsp fuzz
@@ -143,6 +148,14 @@ web: deps-web
 # Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
 bench: build
 	@sh bench/run.sh $(BUILD)/bin $(BUILD)/bench
+
+# Remakes docs/lsp-editor.png from the tool of this build (see
+# tools/editor-screenshot.sh).
+.PHONY: editor-picture
+editor-picture: deps
+	$(call install,$(EDITOR_PICTURE_NEEDS))
+	$(call build_quietly,$(PRESET),$(BUILD),--target loopcost)
+	@sh tools/editor-screenshot.sh $(BUILD)/bin/loopcost docs/lsp-editor.png
 
 # Every CTest test of a clang build with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer, any report fatal; the debug heap is off there.
