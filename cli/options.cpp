@@ -111,9 +111,15 @@ void setMode(Options& options, Mode mode) {
     options.mode = mode;
 }
 
-// --hot's count; without one it is the default that CLI11 is given.
+// What CLI11 gives for --hot without a count: a NUL byte, which no argument
+// can hold, so that it is told from every count given (even "--hot=").
+const std::string noCount(1, '\0');
+
+// --hot with a count or without one, which leaves the count as it was.
 void setHot(Options& options, const std::string& count) {
     setMode(options, Mode::hot);
+    if (count == noCount)
+        return;
     const std::optional<std::size_t> value = readCount(count, maxHotCount);
     if (!value)
         throw UsageError("--hot takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
@@ -190,7 +196,7 @@ void declare(CLI::App& app, Reading& reading) {
             option = app.add_option_function<std::string>(
                             mode.name, [&options](const std::string& count) { setHot(options, count); })
                          ->expected(0, 1)
-                         ->default_str(std::to_string(options.hotCount))
+                         ->default_str(noCount)
                          ->option_text("[N]");
         else
             option = app.add_flag_callback(mode.name, [&options, &mode] { setMode(options, mode.mode); });
