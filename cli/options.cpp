@@ -264,7 +264,9 @@ void addOption(Words& words, const std::string& name, const std::string& value) 
     }
 }
 
-Words sort(const CLI::App& app, const std::vector<std::string>& args) {
+// line   = { file | "--" | option } ; every argument after "--" is a file
+// option = name [ "=" value ]       ; or name value, for one that takes a value
+Words sortArguments(const CLI::App& app, const std::vector<std::string>& args) {
     Words words;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -333,7 +335,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     Reading reading;
     CLI::App app("", "loopcost");
     declare(app, reading);
-    Words words = sort(app, args);
+    Words words = sortArguments(app, args);
     std::reverse(words.options.begin(), words.options.end());  // CLI11 reads from the back
     try {
         app.parse(words.options);
