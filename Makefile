@@ -24,8 +24,8 @@ COVERAGE_MIN_BRANCHES ?= 0
 # server's tests.
 BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppunit-dev valgrind=valgrind \
                   help2man=help2man h:boost/multiprecision/cpp_int.hpp=libboost-dev \
-                  h:nlohmann/json.hpp=nlohmann-json3-dev dpkg-shlibdeps=dpkg-dev file=file lintian=lintian \
-                  node=nodejs npm=npm nvim=neovim
+                  h:nlohmann/json.hpp=nlohmann-json3-dev h:CLI/CLI.hpp=libcli11-dev dpkg-shlibdeps=dpkg-dev \
+                  file=file lintian=lintian node=nodejs npm=npm nvim=neovim
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev
 LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \

@@ -8,19 +8,38 @@
 #include <algorithm>
 #include <optional>
 
+#include <CLI/CLI.hpp>
+
 #include "text.h"
 
 namespace {
 
+// The headings of the help. A group named with a trailing ':' is shown under
+// its name, the others after a blank line only; a group with no name is not
+// shown at all.
+const char* const whatToPrint = "What to print (one at most; the default is the exact cost):";
+const char* const questions = "Questions (with the cost or --json):";
+const char* const costModel = "Cost model:";
+const char* const server = "server";
+const char* const about = "about";
+
 struct ModeOption {
     const char* name;
     Mode mode;
+    const char* help;  // its lines as the help shows them
 };
 
 const ModeOption modeOptions[] = {
-    {"--float", Mode::floatCost},   {"--counts", Mode::counts},   {"--format", Mode::format},
-    {"--annotate", Mode::annotate}, {"--json", Mode::json},       {"--check", Mode::check},
-    {"--hot", Mode::hot},           {"--explain", Mode::explain},
+    {"--float", Mode::floatCost, "the cost as the library computes it, in floats"},
+    {"--counts", Mode::counts, "the additions and multiplications, as polynomials"},
+    {"--format", Mode::format, "the program in its canonical layout"},
+    {"--annotate", Mode::annotate, "the program's own lines, each with the cost of the\nstatements that begin on it"},
+    {"--hot", Mode::hot, "the N costliest statements (default 10) with their\nshare of the total"},
+    {"--json", Mode::json, "one JSON object per program, with every statement"},
+    {"--check", Mode::check, "nothing: the exit status tells whether every program\nreads and can be costed"},
+    {"--explain", Mode::explain,
+     "the derivation: each statement, how many times it\nruns, what one run costs and their product, then\nthe "
+     "total, their sum"},
 };
 
 const char* nameOf(Mode mode) {
@@ -30,22 +49,17 @@ const char* nameOf(Mode mode) {
     return "";
 }
 
-// The value of an option that takes one, from "--name=X" or from the next
-// argument; false when `args[i]` is not that option.
-bool optionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name, std::string& value) {
-    const std::string& arg = args[i];
-    if (arg == name) {
-        if (++i == args.size())
-            throw UsageError(name + " needs a value");
-        value = args[i];
-        return true;
-    }
-    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
-        value = arg.substr(name.size() + 1);
-        return true;
-    }
-    return false;
-}
+struct CostOption {
+    const char* name;
+    analysis::Decimal Options::*cost;
+    const char* value;  // the value's name in the help
+    const char* help;
+};
+
+const CostOption costOptions[] = {
+    {"--add-cost", &Options::addCost, "X", "the cost of one '+' (a decimal number; default 1)"},
+    {"--mul-cost", &Options::multiplyCost, "Y", "the cost of one '*' (a decimal number; default 1)"},
+};
 
 // An argument as a message shows it: printable, and a long one cut short
 // (at a character's first byte), so that the message stays a line to read.
@@ -97,75 +111,209 @@ void setMode(Options& options, Mode mode) {
     options.mode = mode;
 }
 
-bool setModeByName(Options& options, const std::string& arg) {
-    for (const ModeOption& option : modeOptions) {
-        if (arg == option.name) {
-            setMode(options, option.mode);
-            return true;
-        }
-    }
-    return false;
-}
+// What CLI11 gives for --hot without a count: a NUL byte, which no argument
+// can hold, so that it is told from every count given (even "--hot=").
+const std::string noCount(1, '\0');
 
-// --hot takes an optional count, from "--hot=N" or from a next argument that
-// is a number (any that readNumber reads, so that "--hot 1.5" and "--hot -1"
-// are wrong counts rather than file names). A file named like a number comes
-// after "--": "--hot -- 3".
-bool setHot(Options& options, const std::vector<std::string>& args, std::size_t& i) {
-    const std::string& arg = args[i];
-    const std::string prefix = "--hot=";
-    std::string count;
-    if (arg == "--hot") {
-        if (i + 1 < args.size() && readNumber(args[i + 1]))
-            count = args[++i];
-    } else if (arg.compare(0, prefix.size(), prefix) == 0) {
-        count = arg.substr(prefix.size());
-    } else {
-        return false;
-    }
+// --hot with a count or without one, which leaves the count as it was.
+void setHot(Options& options, const std::string& count) {
     setMode(options, Mode::hot);
-    if (arg != "--hot" || !count.empty()) {
-        const std::optional<std::size_t> value = readCount(count, maxHotCount);
-        if (!value)
-            throw UsageError("--hot takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
-                             shown(count) + "'");
-        options.hotCount = *value;
-    }
-    return true;
-}
-
-struct CostOption {
-    const char* name;
-    analysis::Decimal Options::*cost;
-};
-
-const CostOption costOptions[] = {
-    {"--add-cost", &Options::addCost},
-    {"--mul-cost", &Options::multiplyCost},
-};
-
-bool setCostByName(Options& options, const std::vector<std::string>& args, std::size_t& i) {
-    for (const CostOption& option : costOptions) {
-        std::string value;
-        if (optionValue(args, i, option.name, value)) {
-            options.*option.cost = costValue(option.name, value);
-            return true;
-        }
-    }
-    return false;
+    if (count == noCount)
+        return;
+    const std::optional<std::size_t> value = readCount(count, maxHotCount);
+    if (!value)
+        throw UsageError("--hot takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
+                         shown(count) + "'");
+    options.hotCount = *value;
 }
 
 // --at N, as often as wanted: an n given twice is costed once.
-bool setAt(Options& options, const std::vector<std::string>& args, std::size_t& i) {
-    std::string text;
-    if (!optionValue(args, i, "--at", text))
-        return false;
+void addAt(Options& options, const std::string& text) {
     const std::optional<analysis::Integer> n = readWhole(text);
     if (!n)
         throw UsageError("--at needs a whole number n >= 0, not '" + shown(text) + "'");
     if (std::find(options.at.begin(), options.at.end(), *n) == options.at.end())
         options.at.push_back(*n);
-    return true;
+}
+
+// What the command line says while it is read.
+struct Reading {
+    Options options;
+    bool stdio = false;
+};
+
+// The help: the usage, the description, each group of options in the order
+// declared, the footer. Each option's description starts at column 22, its
+// lines as they are written.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode /*mode*/) const override {
+        // the files are not CLI11's to read (see Words), so the usage names them
+        std::string text = "Usage: " + name + " [OPTIONS] [FILE...]\n" + app->get_description() + '\n';
+        for (const std::string& group : app->get_groups()) {
+            if (group.empty())
+                continue;
+            text += '\n';
+            if (group.back() == ':')
+                text += group + '\n';
+            for (const CLI::Option* option :
+                 app->get_options([&group](const CLI::Option* option) { return option->get_group() == group; }))
+                text += line(*option);
+        }
+        return text + '\n' + app->get_footer() + '\n';
+    }
+
+private:
+    static std::string line(const CLI::Option& option) {
+        const std::size_t column = 22;
+        std::string text = option.get_snames().empty() ? "      " : "  -" + option.get_snames().front() + ", ";
+        text += "--" + option.get_lnames().front();
+        if (!option.get_option_text().empty())
+            text += ' ' + option.get_option_text();
+        text.resize(std::max(column, text.size() + 2), ' ');
+        for (const char c : option.get_description()) {
+            text += c;
+            if (c == '\n')
+                text.append(column, ' ');
+        }
+        return text + '\n';
+    }
+};
+
+void declare(CLI::App& app, Reading& reading) {
+    Options& options = reading.options;
+    app.description("Reads programs of the loop language and prints the running cost of each\n"
+                    "as a polynomial in n. With no FILE, or where FILE is -, reads standard input.");
+    app.footer("With several files each result is preceded by its file name.\n"
+               "Exit status: 0 when every program was read and costed, 1 when a file\n"
+               "failed, 2 for a command line that cannot be followed.");
+    app.set_help_flag();  // --help is a flag like the others: it does not stop the reading, a fault after it is told
+    app.formatter(std::make_shared<HelpFormatter>());
+
+    for (const ModeOption& mode : modeOptions) {
+        CLI::Option* option = nullptr;
+        if (mode.mode == Mode::hot)
+            option = app.add_option_function<std::string>(
+                            mode.name, [&options](const std::string& count) { setHot(options, count); })
+                         ->expected(0, 1)
+                         ->default_str(noCount)
+                         ->option_text("[N]");
+        else
+            option = app.add_flag_callback(mode.name, [&options, &mode] { setMode(options, mode.mode); });
+        option->description(mode.help)->group(whatToPrint);
+    }
+
+    app.add_option_function<std::string>("--at", [&options](const std::string& n) { addAt(options, n); })
+        ->description("the exact cost at n = N, a whole number >= 0 of any\nsize; may be given several times")
+        ->option_text("N")
+        ->group(questions);
+    app.add_flag("--compare", options.compare)
+        ->description("the costs of the two files A and B, which grows\nfaster, and for which n each is cheaper")
+        ->option_text("A B")
+        ->group(questions);
+
+    for (const CostOption& cost : costOptions)
+        app.add_option_function<std::string>(
+               cost.name,
+               [&options, &cost](const std::string& text) { options.*cost.cost = costValue(cost.name, text); })
+            ->description(cost.help)
+            ->option_text(cost.value)
+            ->group(costModel);
+
+    app.add_flag("--lsp", options.languageServer)
+        ->description("run the language server on standard input and\noutput (--stdio may come before or after it)")
+        ->group(server);
+    app.add_flag("--stdio", reading.stdio)->group("");
+    app.add_flag("-h,--help", options.help)->description("show this help and exit")->group(about);
+    app.add_flag("--version", options.version)->description("show the version and exit")->group(about);
+    // every option acts where it stands, so that of two faults the one further left is told
+    for (CLI::Option* option : app.get_options())
+        option->trigger_on_parse();
+}
+
+// The options that may stand beside --lsp (--help and --version win over it).
+bool goesWithServer(const std::string& option) {
+    for (const char* name : {"--lsp", "--stdio", "--help", "-h", "--version"})
+        if (option == name)
+            return true;
+    return false;
+}
+
+// The command line sorted before CLI11 reads it, by the options that it
+// declares. CLI11 reads some arguments otherwise than this tool does: it
+// takes the file in "--hot p.lc" for the count and "--add-cost=" for a cost
+// still to come, "-1" for a file and "--json=0" for --json turned off, and it
+// tells an unknown option only after every other fault. So the files are
+// set apart here, each option is joined with its value in one word, and the
+// reading stops at the first argument that cannot be read: CLI11 reads the
+// options before it, and its fault is told if theirs is not.
+struct Words {
+    std::vector<std::string> options;  // for CLI11, in the order given
+    std::vector<std::string> files;    // "-" at most once
+    std::string besideServer;          // the first option or file that the server would not follow
+    std::string fault;                 // why the argument where the reading stopped cannot be read
+};
+
+// An option with its value as CLI11 reads it: "--name=" would be no value.
+void addOption(Words& words, const std::string& name, const std::string& value) {
+    if (value.empty()) {
+        words.options.push_back(name);
+        words.options.emplace_back();
+    } else {
+        words.options.push_back(name + "=" + value);
+    }
+}
+
+// line   = { file | "--" | option } ; every argument after "--" is a file
+// option = name [ "=" value ]       ; or name value, for one that takes a value
+Words sortArguments(const CLI::App& app, const std::vector<std::string>& args) {
+    Words words;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            // standard input can be read once: a second "-" would read nothing
+            if (arg == "-" && std::find(words.files.begin(), words.files.end(), arg) != words.files.end()) {
+                words.fault = "standard input ('-') can be read only once";
+                break;
+            }
+            words.files.push_back(arg);
+            if (words.besideServer.empty())
+                words.besideServer = "a file ('" + shown(arg) + "')";
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const CLI::Option* option = app.get_option_no_throw(name);
+        const bool takesValue = option != nullptr && option->get_expected_max() > 0;
+        if (option == nullptr || (equals != std::string::npos && !takesValue)) {
+            words.fault = "unknown option '" + shown(arg) + "'";
+            break;
+        }
+        if (words.besideServer.empty() && !goesWithServer(name))
+            words.besideServer = shown(name);
+        if (equals != std::string::npos) {
+            addOption(words, name, arg.substr(equals + 1));
+        } else if (option->get_expected_min() > 0) {
+            if (i + 1 == args.size()) {
+                words.fault = name + " needs a value";
+                break;
+            }
+            addOption(words, name, args[++i]);
+        } else if (takesValue && i + 1 < args.size() && readNumber(args[i + 1])) {
+            // an optional value (--hot's count) is the next argument if that is a
+            // number, so that "--hot 1.5" and "--hot -1" are wrong counts rather
+            // than file names; a file named like a number comes after "--"
+            addOption(words, name, args[++i]);
+        } else {
+            words.options.push_back(name);
+        }
+    }
+    return words;
 }
 
 // --compare and --at go with the cost and with --json only.
@@ -181,58 +329,28 @@ void checkCombinations(const Options& options) {
         throw UsageError("--compare needs two files, not " + std::to_string(options.files.size()));
 }
 
-// An option as the user gave it, without a value after '='.
-std::string optionName(const std::string& arg) { return shown(arg.substr(0, arg.find('='))); }
-
-// The options that may stand beside --lsp (--help and --version win over it).
-bool goesWithServer(const std::string& option) {
-    for (const char* name : {"--lsp", "--stdio", "--", "--help", "-h", "--version"})
-        if (option == name)
-            return true;
-    return false;
-}
-
-// Standard input can be read once: a second "-" would read nothing.
-void addFile(Options& options, const std::string& path) {
-    if (path == "-" && std::find(options.files.begin(), options.files.end(), path) != options.files.end())
-        throw UsageError("standard input ('-') can be read only once");
-    options.files.push_back(path);
-}
-
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
-    Options options;
-    bool optionsEnded = false;
-    bool stdio = false;
-    std::string besideServer;  // the first option or file that the server would not follow
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool file = optionsEnded || arg == "-" || arg.empty() || arg[0] != '-';
-        if (file)
-            addFile(options, arg);
-        else if (arg == "--")
-            optionsEnded = true;
-        else if (arg == "--help" || arg == "-h")
-            options.help = true;
-        else if (arg == "--version")
-            options.version = true;
-        else if (arg == "--lsp")
-            options.languageServer = true;
-        else if (arg == "--stdio")
-            stdio = true;
-        else if (arg == "--compare")
-            options.compare = true;
-        else if (!setHot(options, args, i) && !setModeByName(options, arg) && !setCostByName(options, args, i) &&
-                 !setAt(options, args, i))
-            throw UsageError("unknown option '" + shown(arg) + "'");
-        if (besideServer.empty() && (file || !goesWithServer(arg)))
-            besideServer = file ? "a file ('" + shown(arg) + "')" : optionName(arg);
+    Reading reading;
+    CLI::App app("", "loopcost");
+    declare(app, reading);
+    Words words = sortArguments(app, args);
+    std::reverse(words.options.begin(), words.options.end());  // CLI11 reads from the back
+    try {
+        app.parse(words.options);
+    } catch (const CLI::ParseError& e) {
+        // the words are made so that CLI11 has nothing to refuse; should it, its reason is told
+        throw UsageError(e.what());
     }
+    if (!words.fault.empty())
+        throw UsageError(words.fault);
+    Options& options = reading.options;
+    options.files = std::move(words.files);
     if (!options.help && !options.version) {
-        if (options.languageServer && !besideServer.empty())
-            throw UsageError("--lsp cannot be combined with " + besideServer);
-        if (stdio && !options.languageServer)
+        if (options.languageServer && !words.besideServer.empty())
+            throw UsageError("--lsp cannot be combined with " + words.besideServer);
+        if (reading.stdio && !options.languageServer)
             throw UsageError("--stdio goes with --lsp only");
     }
     if (options.files.empty())
@@ -255,42 +373,11 @@ float floatCost(const analysis::Decimal& cost, const char* option) {
 }
 
 const char* helpText() {
-    return "Usage: loopcost [OPTIONS] [FILE...]\n"
-           "Reads programs of the loop language and prints the running cost of each\n"
-           "as a polynomial in n. With no FILE, or where FILE is -, reads standard input.\n"
-           "\n"
-           "What to print (one at most; the default is the exact cost):\n"
-           "      --float         the cost as the library computes it, in floats\n"
-           "      --counts        the additions and multiplications, as polynomials\n"
-           "      --format        the program in its canonical layout\n"
-           "      --annotate      the program's own lines, each with the cost of the\n"
-           "                      statements that begin on it\n"
-           "      --hot [N]       the N costliest statements (default 10) with their\n"
-           "                      share of the total\n"
-           "      --json          one JSON object per program, with every statement\n"
-           "      --check         nothing: the exit status tells whether every program\n"
-           "                      reads and can be costed\n"
-           "      --explain       the derivation: each statement, how many times it\n"
-           "                      runs, what one run costs and their product, then\n"
-           "                      the total, their sum\n"
-           "\n"
-           "Questions (with the cost or --json):\n"
-           "      --at N          the exact cost at n = N, a whole number >= 0 of any\n"
-           "                      size; may be given several times\n"
-           "      --compare A B   the costs of the two files A and B, which grows\n"
-           "                      faster, and for which n each is cheaper\n"
-           "\n"
-           "Cost model:\n"
-           "      --add-cost X    the cost of one '+' (a decimal number; default 1)\n"
-           "      --mul-cost Y    the cost of one '*' (a decimal number; default 1)\n"
-           "\n"
-           "      --lsp           run the language server on standard input and\n"
-           "                      output (--stdio may come before or after it)\n"
-           "\n"
-           "  -h, --help          show this help and exit\n"
-           "      --version       show the version and exit\n"
-           "\n"
-           "With several files each result is preceded by its file name.\n"
-           "Exit status: 0 when every program was read and costed, 1 when a file\n"
-           "failed, 2 for a command line that cannot be followed.\n";
+    static const std::string text = [] {
+        Reading reading;
+        CLI::App app("", "loopcost");
+        declare(app, reading);
+        return app.help();
+    }();
+    return text.c_str();
 }
