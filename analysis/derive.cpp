@@ -55,7 +55,7 @@ std::string latexIndex(int depth) { return depth < 3 ? indexName(depth) : "i_{" 
 // Writes one line of a derivation twice, as text and as LaTeX.
 class Writer {
 public:
-    explicit Writer(int scale) : scale(scale), one(pow(Integer(10), static_cast<unsigned>(scale))) {}
+    explicit Writer(int scale) : scale(scale), one(Decimal::whole(1).unitsAt(scale)) {}
 
     void both(const char* piece) {
         text += piece;
