@@ -1,6 +1,7 @@
 // The cost as nested sums, and the steps that solve them from the inside out.
 #include "derive.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -56,6 +57,14 @@ std::string latexIndex(int depth) { return depth < 3 ? indexName(depth) : "i_{" 
 class Writer {
 public:
     explicit Writer(int scale) : scale(scale), one(Decimal::whole(1).unitsAt(scale)) {}
+    // A line after its beginnings, with room for about as many bytes as the
+    // line before it: a line is seldom longer than that one.
+    Writer(int scale, const char* text, const char* latex, const Derivation& before) : Writer(scale) {
+        this->text.reserve(before.text.empty() ? 0 : before.text.back().size());
+        this->latex.reserve(before.latex.empty() ? 0 : before.latex.back().size());
+        this->text = text;
+        this->latex = latex;
+    }
 
     void both(const char* piece) {
         text += piece;
@@ -193,8 +202,8 @@ class Deriver {
 public:
     explicit Deriver(const Analysis& analysis);
 
-    // The current line as text and as LaTeX.
-    Writer line() const;
+    // The current line as text and as LaTeX, after `out`'s beginnings.
+    void line(Writer& out) const;
     // Takes one step; false when the program's list is one polynomial already.
     bool step();
     void compact() { compacting = true; }
@@ -203,7 +212,6 @@ private:
     void flags();
     void solve(Item& sum);
 
-    int scale;
     std::vector<Items> lists;
     std::vector<std::uint32_t> live;  // the lists still written, the program's first
     std::vector<bool> hasSum;         // by list, as flags() found them
@@ -213,7 +221,7 @@ private:
 
 Deriver::Deriver(const Analysis& analysis) : lists(1), live{0} {
     const CostModel& model = analysis.model();
-    scale = std::max(model.addition.scale, model.multiplication.scale);
+    const int scale = std::max(model.addition.scale, model.multiplication.scale);
     const Integer addition = model.addition.unitsAt(scale);
     const Integer multiplication = model.multiplication.unitsAt(scale);
     struct Open {
@@ -244,8 +252,7 @@ Deriver::Deriver(const Analysis& analysis) : lists(1), live{0} {
     isCollected.resize(lists.size());
 }
 
-Writer Deriver::line() const {
-    Writer out(scale);
+void Deriver::line(Writer& out) const {
     struct Frame {
         std::uint32_t list;
         std::size_t next;  // the item to write next
@@ -280,7 +287,6 @@ Writer Deriver::line() const {
             }
         }
     }
-    return out;
 }
 
 void Deriver::flags() {
@@ -381,13 +387,15 @@ Derivation deriveCost(const Analysis& analysis) {
     if (!analysis.ok())
         return derivation;
     Deriver deriver(analysis);
+    const int scale = std::max(analysis.model().addition.scale, analysis.model().multiplication.scale);
     do {
-        Writer line = deriver.line();
         const bool first = derivation.text.empty();
+        Writer line(scale, first ? "T(n) = " : "     = ", first ? "T(n) &= " : "&= ", derivation);
+        deriver.line(line);
         if (first && line.text.size() > compactAfter)
             deriver.compact();
-        derivation.text.push_back((first ? "T(n) = " : "     = ") + line.text);
-        derivation.latex.push_back((first ? "T(n) &= " : "&= ") + line.latex);
+        derivation.text.push_back(std::move(line.text));
+        derivation.latex.push_back(std::move(line.latex));
     } while (deriver.step());
     for (std::size_t i = 0; i + 1 < derivation.latex.size(); ++i)
         derivation.latex[i] += " \\\\";
