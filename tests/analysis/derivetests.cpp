@@ -261,24 +261,6 @@ void checkDerivation(programs::List program, const CostModel& model, const std::
     }
 }
 
-const char* const nested = R"(BEGIN
-    LOOP n
-        a + b * c ;
-        LOOP 3
-            LOOP n
-                w * w * z + x * y ;
-            END
-            a * w ;
-        END
-        r + r + r + r * s ;
-        LOOP n
-            a * a * a * a ;
-        END
-    END
-    s * s + s ;
-END
-)";
-
 }  // namespace
 
 class DeriveTests : public CppUnit::TestFixture {
@@ -294,7 +276,7 @@ class DeriveTests : public CppUnit::TestFixture {
 
 public:
     void testNestedExample() {
-        const Analysis analysis(nested, CostModel{});
+        const Analysis analysis(programs::nested, CostModel{});
         const Derivation derivation = analysis::deriveCost(analysis);
         const std::vector<std::string> text = {
             "T(n) = \xce\xa3_{i=1}^{n} ( 2 + \xce\xa3_{j=1}^{3} ( \xce\xa3_{k=1}^{n} 4 + 1 ) + 4 + "
@@ -418,7 +400,7 @@ public:
     }
 
     void testLoopSums() {
-        const Analysis analysis(nested, CostModel{});
+        const Analysis analysis(programs::nested, CostModel{});
         std::vector<std::string> sums;
         for (const analysis::StatementInfo& statement : analysis.statements())
             sums.push_back(analysis::loopSum(analysis, statement));

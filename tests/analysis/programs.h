@@ -16,6 +16,25 @@ namespace programs {
 
 using analysis::Integer;
 
+// examples/nested.lc
+inline const char* const nested = R"(BEGIN
+    LOOP n
+        a + b * c ;
+        LOOP 3
+            LOOP n
+                w * w * z + x * y ;
+            END
+            a * w ;
+        END
+        r + r + r + r * s ;
+        LOOP n
+            a * a * a * a ;
+        END
+    END
+    s * s + s ;
+END
+)";
+
 struct Node {
     bool loop = false;
     int count = 0;  // a loop's; -1 for n

@@ -17,24 +17,6 @@ using analysis::TraceStep;
 
 namespace {
 
-const char* const nested = R"(BEGIN
-    LOOP n
-        a + b * c ;
-        LOOP 3
-            LOOP n
-                w * w * z + x * y ;
-            END
-            a * w ;
-        END
-        r + r + r + r * s ;
-        LOOP n
-            a * a * a * a ;
-        END
-    END
-    s * s + s ;
-END
-)";
-
 std::string counterText(const std::vector<Integer>& counters) {
     std::string text;
     for (const Integer& counter : counters)
@@ -171,7 +153,7 @@ public:
             {out, 15, "", 26, 78},       // the rest of LOOP n: the pass under way, none after it
             {over, 0, "", 27, 80},
         };
-        const Analysis analysis(nested, CostModel{});
+        const Analysis analysis(programs::nested, CostModel{});
         Tracer tracer(analysis, 2);
         CPPUNIT_ASSERT_EQUAL(2u, tracer.current()->line);
         for (const Case& c : cases) {
