@@ -1,0 +1,21 @@
+#ifndef LOOPCOST_CLI_DERIVATION_H
+#define LOOPCOST_CLI_DERIVATION_H
+
+#include <iosfwd>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace analysis {
+class Analysis;
+}
+
+// --derive: the cost as nested sums, then a line per step down to the
+// polynomial; with --latex the same steps as a LaTeX align* block, between
+// \begin{align*} and \end{align*}. Nothing for a text with errors.
+void writeDerivation(std::ostream& out, const analysis::Analysis& program, bool latex);
+
+// The "derivation" member of --json with --derive: {"text": [lines],
+// "latex": [lines]}.
+nlohmann::json derivationJson(const analysis::Analysis& program);
+
+#endif
