@@ -6,10 +6,13 @@
 #include <streambuf>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "analysis.h"
 #include "annotate.h"
 #include "compare.h"
 #include "cpucontext.h"
+#include "derivation.h"
 #include "diagnostic.h"
 #include "explain.h"
 #include "floatcost.h"
@@ -18,6 +21,7 @@
 #include "polynomial.h"
 #include "program.h"
 #include "source.h"
+#include "tracing.h"
 
 namespace {
 
@@ -134,9 +138,38 @@ bool analyseStreamed(const std::string& path, const std::string& name, const Opt
     return true;
 }
 
-bool isStreamed(Mode mode) { return mode == Mode::cost || mode == Mode::counts || mode == Mode::check; }
-bool needsStatements(Mode mode) {
-    return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot || mode == Mode::explain;
+// The sums and the run need every statement; the total alone does not.
+bool asksStatements(const Options& options) { return options.derive || options.trace.has_value(); }
+bool isStreamed(const Options& options) {
+    const Mode mode = options.mode;
+    return (mode == Mode::cost && !asksStatements(options)) || mode == Mode::counts || mode == Mode::check;
+}
+bool needsStatements(const Options& options) {
+    const Mode mode = options.mode;
+    return mode == Mode::annotate || mode == Mode::json || mode == Mode::hot || mode == Mode::explain ||
+           asksStatements(options);
+}
+
+// The cost asked with --derive or --trace: the sums, or the run, in place of
+// the total (whose value the last line of each gives).
+void writeQuestion(const analysis::Analysis& program, const Options& options, const std::string& name, Output& output) {
+    beginBlock(output, name);
+    if (options.trace) {
+        writeTrace(output.out, program, *options.trace, options.steps.value_or(defaultSteps));
+        return;
+    }
+    writeDerivation(output.out, program, options.latex);
+    writeValues(program.total(), options, name, output);
+}
+
+void writeJsonResult(const analysis::Analysis& program, const Options& options, const std::string& name,
+                     Output& output) {
+    if (options.trace)
+        writeTraceJson(output.out, program, *options.trace, options.steps.value_or(defaultSteps));
+    else if (options.derive)
+        writeJson(output.out, name, program, options.at, ", \"derivation\": " + derivationJson(program).dump());
+    else
+        writeJson(output.out, name, program, options.at);
 }
 
 bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
@@ -150,7 +183,8 @@ bool writeResult(const analysis::Analysis& program, const Options& options, cons
         beginBlock(output, source.name());
         writeAnnotated(output.out, program);
         break;
-    case Mode::json: writeJson(output.out, source.name(), program, options.at); break;
+    case Mode::cost: writeQuestion(program, options, source.name(), output); break;
+    case Mode::json: writeJsonResult(program, options, source.name(), output); break;
     case Mode::explain: writeExplanation(output.out, printableName(source.name()), program); break;
     case Mode::hot: writeHottest(output.out, printableName(source.name()), program, options.hotCount); break;
     default: break;
@@ -162,7 +196,7 @@ bool writeResult(const analysis::Analysis& program, const Options& options, cons
 
 bool analyse(const std::string& path, const Options& options, Output& output) {
     const std::string name = path == "-" ? "<stdin>" : path;
-    if (isStreamed(options.mode))
+    if (isStreamed(options))
         return analyseStreamed(path, name, options, output);
     std::unique_ptr<Source> source;
     try {
@@ -173,8 +207,8 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
         return failed(output, name, e.what());
     }
     const analysis::CostModel model{options.addCost, options.multiplyCost};
-    const analysis::Analysis program(
-        source->text(), model, needsStatements(options.mode) ? analysis::Detail::statements : analysis::Detail::total);
+    const analysis::Analysis program(source->text(), model,
+                                     needsStatements(options) ? analysis::Detail::statements : analysis::Detail::total);
     if (!program.ok()) {
         writeDiagnostics(program.diagnostics(), name, options, output);
         return false;

@@ -156,7 +156,7 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
 }
 
 void writeProgram(JsonLine& json, const std::string& file, const analysis::Analysis& program,
-                  const std::vector<analysis::Integer>& at) {
+                  const std::vector<analysis::Integer>& at, const std::string& members) {
     const analysis::Cost& total = program.total();
     json.raw("{\"file\": ").string(file).raw(", \"degree\": ").number(static_cast<std::size_t>(total.degree()));
     json.raw(", \"coefficients\": ").coefficients(total);
@@ -184,7 +184,7 @@ void writeProgram(JsonLine& json, const std::string& file, const analysis::Analy
         json.flushIfFull();
         first = false;
     }
-    json.raw("]}");
+    json.raw("]").put(members).raw("}");
 }
 
 std::string failureObject(const std::string& file, const analysis::Diagnostic* where, const std::string& message) {
@@ -209,9 +209,9 @@ std::string jsonString(const std::string& bytes) {
 }
 
 void writeJson(std::ostream& out, const std::string& file, const analysis::Analysis& program,
-               const std::vector<analysis::Integer>& at) {
+               const std::vector<analysis::Integer>& at, const std::string& members) {
     JsonLine json(out);
-    writeProgram(json, file, program, at);
+    writeProgram(json, file, program, at, members);
     json.raw("\n");
 }
 
@@ -225,7 +225,7 @@ void writeJsonComparison(std::ostream& out, const ComparedFile& first, const Com
     JsonLine json(out);
     const auto side = [&json](const ComparedFile& file) {
         if (file.program && file.program->ok())
-            writeProgram(json, file.name, *file.program, {});
+            writeProgram(json, file.name, *file.program, {}, {});
         else
             json.put(failureObject(file.name, file.where, file.failure));
     };

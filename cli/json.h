@@ -22,9 +22,10 @@ std::string jsonString(const std::string& bytes);
 // value, ...},] "additions", "multiplications", "statements": [{"kind",
 // "line", "column", "text", "degree", "coefficients", "cost", "share",
 // "runs", "own": {"additions", "multiplications"}}, ...]}, every number
-// exact.
+// exact; `members`, JSON text such as `, "derivation": {...}`, before the
+// closing brace.
 void writeJson(std::ostream& out, const std::string& file, const analysis::Analysis& program,
-               const std::vector<analysis::Integer>& at);
+               const std::vector<analysis::Integer>& at, const std::string& members = {});
 
 // One line in place of a program that failed: {"file", "error": {"line",
 // "column", "message"}}; without a diagnostic (the file could not be read),

@@ -136,6 +136,22 @@ void addAt(Options& options, const std::string& text) {
         options.at.push_back(*n);
 }
 
+// --trace N: the one n that each program is run for.
+void setTrace(Options& options, const std::string& text) {
+    const std::optional<analysis::Integer> n = readWhole(text);
+    if (!n)
+        throw UsageError("--trace needs a whole number n >= 0, not '" + shown(text) + "'");
+    options.trace = *n;
+}
+
+void setSteps(Options& options, const std::string& count) {
+    const std::optional<std::size_t> value = readCount(count, maxHotCount);
+    if (!value)
+        throw UsageError("--steps takes a whole number from 0 to " + std::to_string(maxHotCount) + ", not '" +
+                         shown(count) + "'");
+    options.steps = *value;
+}
+
 // What the command line says while it is read.
 struct Reading {
     Options options;
@@ -210,6 +226,21 @@ void declare(CLI::App& app, Reading& reading) {
     app.add_flag("--compare", options.compare)
         ->description("the costs of the two files A and B, which grows\nfaster, and for which n each is cheaper")
         ->option_text("A B")
+        ->group(questions);
+    app.add_flag("--derive", options.derive)
+        ->description("the cost written as nested sums, one per loop,\nthen solved step by step down to the polynomial")
+        ->group(questions);
+    app.add_flag("--latex", options.latex)
+        ->description("with --derive: the steps as a LaTeX align* block")
+        ->group(questions);
+    app.add_option_function<std::string>("--trace", [&options](const std::string& n) { setTrace(options, n); })
+        ->description(
+            "the run for n = N: each statement run, in order,\nwith the loops' counters and the running total")
+        ->option_text("N")
+        ->group(questions);
+    app.add_option_function<std::string>("--steps", [&options](const std::string& k) { setSteps(options, k); })
+        ->description("with --trace: the steps shown at most (default 50);\nthe last line gives the rest and the total")
+        ->option_text("K")
         ->group(questions);
 
     for (const CostOption& cost : costOptions)
@@ -316,15 +347,31 @@ Words sortArguments(const CLI::App& app, const std::vector<std::string>& args) {
     return words;
 }
 
-// --compare and --at go with the cost and with --json only.
+// A question asked beside another that it cannot go with.
+void exclude(bool asked, const char* name, bool other, const char* otherName) {
+    if (asked && other)
+        throw UsageError(std::string(name) + " and " + otherName + " cannot be used together");
+}
+
+// The questions go with the cost and with --json only, one of --compare,
+// --derive and --trace at a time; --latex and --steps with the question
+// they shape.
 void checkCombinations(const Options& options) {
     const bool plain = options.mode == Mode::cost || options.mode == Mode::json;
-    if (options.compare && !plain)
-        throw UsageError(std::string("--compare and ") + nameOf(options.mode) + " cannot be used together");
-    if (!options.at.empty() && options.compare)
-        throw UsageError("--at and --compare cannot be used together");
-    if (!options.at.empty() && !plain)
-        throw UsageError(std::string("--at and ") + nameOf(options.mode) + " cannot be used together");
+    const char* const mode = nameOf(options.mode);
+    exclude(options.compare, "--compare", !plain, mode);
+    exclude(!options.at.empty(), "--at", options.compare, "--compare");
+    exclude(!options.at.empty(), "--at", !plain, mode);
+    exclude(options.derive, "--derive", !plain, mode);
+    exclude(options.derive, "--derive", options.compare, "--compare");
+    exclude(options.trace.has_value(), "--trace", !plain, mode);
+    exclude(options.trace.has_value(), "--trace", options.compare, "--compare");
+    exclude(options.trace.has_value(), "--trace", options.derive, "--derive");
+    exclude(options.trace.has_value(), "--trace", !options.at.empty(), "--at");
+    if (options.latex && !options.derive)
+        throw UsageError("--latex goes with --derive only");
+    if (options.steps && !options.trace)
+        throw UsageError("--steps goes with --trace only");
     if (options.compare && options.files.size() != 2)
         throw UsageError("--compare needs two files, not " + std::to_string(options.files.size()));
 }

@@ -2,6 +2,7 @@
 #define LOOPCOST_CLI_OPTIONS_H
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,14 +18,21 @@ struct Options {
     analysis::Decimal multiplyCost = analysis::Decimal::whole(1);  // cost of one '*'
     std::size_t hotCount = 10;                                     // statements that --hot lists
     std::vector<std::string> files;                                // "-" stands for standard input; never empty
-    std::vector<analysis::Integer> at;  // --at: the n to cost each program at, each once, in the order given
-    bool compare = false;               // --compare: the two files, side by side (with the cost or --json)
+    std::vector<analysis::Integer> at;       // --at: the n to cost each program at, each once, in the order given
+    bool compare = false;                    // --compare: the two files, side by side (with the cost or --json)
+    bool derive = false;                     // --derive: the cost as nested sums, solved step by step
+    bool latex = false;                      // --latex: --derive's steps for LaTeX
+    std::optional<analysis::Integer> trace;  // --trace: the n to run each program for, step by step
+    std::optional<std::size_t> steps;        // --steps: the steps that --trace shows at most, defaultSteps if not given
     bool help = false;
     bool version = false;
     bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it
 };
 
-// The largest count that --hot takes.
+// The steps that --trace shows without --steps.
+constexpr std::size_t defaultSteps = 50;
+
+// The largest count that --hot and --steps take.
 constexpr std::size_t maxHotCount = 1000000000;
 
 // A command line the tool cannot follow; what() is the one-line reason.
