@@ -15,6 +15,14 @@ namespace analysis {
 // Any n is fine: n = 10^100 costs no more than its digits.
 Decimal valueAt(const Cost& cost, const Integer& n);
 
+// Whether valueAt(cost, n) has at most mostDigits digits before its point
+// (after it, it has at most the cost's scale). Reckoned from the digits of n and of the
+// coefficients, so that a value far beyond is refused before any of it is
+// worked out; one near the bound is worked out and its digits counted. Only
+// a value that nearly cancels out (coefficients of both signs, n close to
+// where the cost changes sign) can be refused with fewer digits.
+bool valueFits(const Cost& cost, const Integer& n);
+
 enum class Cheaper { first, equal, second };
 
 // The whole numbers from `from` to `to`, both included, at which the same

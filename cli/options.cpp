@@ -64,16 +64,13 @@ std::string shown(const std::string& arg) {
 // cost or a count alike.
 std::optional<analysis::Decimal> readNumber(const std::string& text) { return analysis::parseCost(text); }
 
-// A number that is whole and not negative, of any size ("2.0", "-0", "007"
-// and "1e3" are).
+// A number that is whole and not negative ("2.0", "-0", "007" and "1e3"
+// are), as every front-end reads n.
 std::optional<analysis::Integer> readWhole(const std::string& text) {
-    const std::optional<analysis::Decimal> value = readNumber(text);
-    if (!value || value->units < 0)
+    analysis::Whole value = analysis::parseWhole(text);
+    if (!value.ok())
         return std::nullopt;
-    const analysis::Integer one = analysis::Decimal::whole(1).unitsAt(value->scale);
-    if (value->units % one != 0)
-        return std::nullopt;
-    return analysis::Integer(value->units / one);
+    return std::move(value.value);
 }
 
 // A number that is whole and from 0 to `max`.
@@ -160,11 +157,14 @@ bool setAt(Options& options, const std::vector<std::string>& args, std::size_t& 
     std::string text;
     if (!optionValue(args, i, "--at", text))
         return false;
-    const std::optional<analysis::Integer> n = readWhole(text);
-    if (!n)
+    analysis::Whole n = analysis::parseWhole(text);
+    if (n.fault == analysis::WholeFault::tooLarge)
+        throw UsageError("--at needs a whole number n of at most " + std::to_string(analysis::mostDigits) +
+                         " digits, not '" + shown(text) + "'");
+    if (!n.ok())
         throw UsageError("--at needs a whole number n >= 0, not '" + shown(text) + "'");
-    if (std::find(options.at.begin(), options.at.end(), *n) == options.at.end())
-        options.at.push_back(*n);
+    if (std::find(options.at.begin(), options.at.end(), n.value) == options.at.end())
+        options.at.push_back(std::move(n.value));
     return true;
 }
 
@@ -275,8 +275,8 @@ const char* helpText() {
            "                      the total, their sum\n"
            "\n"
            "Questions (with the cost or --json):\n"
-           "      --at N          the exact cost at n = N, a whole number >= 0 of any\n"
-           "                      size; may be given several times\n"
+           "      --at N          the exact cost at n = N, a whole number >= 0 of up to\n"
+           "                      100000 digits; may be given several times\n"
            "      --compare A B   the costs of the two files A and B, which grows\n"
            "                      faster, and for which n each is cheaper\n"
            "\n"

@@ -109,6 +109,7 @@ class CompareTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testChosenRoots);
     CPPUNIT_TEST(testHugeRoots);
     CPPUNIT_TEST(testHighDegree);
+    CPPUNIT_TEST(testValueFits);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -289,6 +290,48 @@ public:
         CPPUNIT_ASSERT(c300.runs[1].from < 10);
         // between 10^300 - 1, where the two top terms outweigh the rest, and 10^300
         CPPUNIT_ASSERT(c300.runs[2].from == tenTo(300));
+    }
+
+    // The digits of a value before its point, against the bound, without
+    // writing it out; far beyond it the answer comes before the value.
+    void testValueFits() {
+        const auto most = static_cast<unsigned>(analysis::mostDigits);
+        struct Case {
+            std::vector<const char*> cost;
+            Integer n;
+            bool fits;
+        };
+        const Case cases[] = {
+            {{"0", "1"}, tenTo(static_cast<int>(most) - 1), true},  // exactly the most digits
+            {{"0", "10"}, tenTo(static_cast<int>(most) - 1), false},
+            {{"-1", "10"}, tenTo(static_cast<int>(most) - 1), true},   // 99...9, one digit fewer
+            {{"0", "9.99"}, tenTo(static_cast<int>(most) - 1), true},  // the digits after the point are apart
+            {{"0", "99.9"}, tenTo(static_cast<int>(most) - 1), false},
+            {{"0", "-1"}, tenTo(static_cast<int>(most) - 1), true},  // the sign is no digit
+            {{"0", "0", "1"}, tenTo(static_cast<int>(most / 2)), false},
+            {{"0", "0", "1"}, tenTo(static_cast<int>(most / 2)) - 1, true},
+            {{"5", "0", "0", "0", "1"}, tenTo(static_cast<int>(most / 4)) - 1, true},
+            {{"1", "1"}, pow(tenTo(100), 5000), false},  // a value of half a million digits, refused unworked
+            {{"7", "1", "1"}, 0, true},
+            {{"0"}, pow(tenTo(100), 999), true},  // a zero cost, of any n
+            {{"0", "0"}, pow(tenTo(100), 999), true},
+            // 2^332190 has 100000 digits, 2^332193 one more
+            {{"0", "1"}, Integer(1) << 332190, true},
+            {{"0", "1"}, Integer(1) << 332193, false},
+            {{"0", "0", "0", "0", "0", "1"}, Integer(1) << 66438, true},   // 2^332190 again
+            {{"0", "0", "0", "0", "0", "1"}, Integer(1) << 66439, false},  // 2^332195
+        };
+        for (const Case& c : cases) {
+            const Cost cost = costOf(c.cost);
+            const std::string what = describe(analysis::compareCosts(cost, Cost())) + " at an n of " +
+                                     std::to_string(analysis::digitsOf(c.n)) + " digits";
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.fits, analysis::valueFits(cost, c.n));
+            if (analysis::digitsOf(c.n) * static_cast<std::size_t>(cost.degree()) <= 2 * most) {
+                const Decimal value = analysis::valueAt(cost, c.n);
+                const Integer whole = value.units / pow(Integer(10), static_cast<unsigned>(value.scale));
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.fits, analysis::digitsOf(whole) <= most);
+            }
+        }
     }
 };
 
