@@ -485,6 +485,8 @@ Comparison compareCosts(const Cost& first, const Cost& second) {
     comparison.inTheEnd = comparison.runs.back().which;
     comparison.firstOrder = first.order();
     comparison.secondOrder = second.order();
+    comparison.firstSign = first.unitsOf(comparison.firstOrder).sign();
+    comparison.secondSign = second.unitsOf(comparison.secondOrder).sign();
     return comparison;
 }
 
@@ -506,9 +508,39 @@ std::string comparisonText(const Comparison& comparison, std::string_view first,
     return out;
 }
 
+namespace {
+
+// "a.lc grows as O(n^2)", "a.lc falls without bound as O(n)", "a.lc is O(1)".
+void appendCourse(std::string& out, std::string_view name, int order, int sign) {
+    out.append(name);
+    if (order == 0)
+        out += " is ";
+    else
+        out += sign < 0 ? " falls without bound as " : " grows as ";
+    out += orderText(order);
+}
+
+}  // namespace
+
 std::string growthText(const Comparison& comparison, std::string_view first, std::string_view second) {
     const int a = comparison.firstOrder;
     const int b = comparison.secondOrder;
+    const bool firstFalls = a > 0 && comparison.firstSign < 0;
+    const bool secondFalls = b > 0 && comparison.secondSign < 0;
+    if (firstFalls && secondFalls) {
+        if (a == b)
+            return "both fall without bound, neither faster: both are " + orderText(a);
+        std::string out = "both fall without bound, ";
+        out.append(a > b ? first : second);
+        return out + " faster: " + orderText(std::max(a, b)) + " against " + orderText(std::min(a, b));
+    }
+    if (firstFalls || secondFalls) {
+        std::string out;
+        appendCourse(out, first, a, comparison.firstSign);
+        out += ", ";
+        appendCourse(out, second, b, comparison.secondSign);
+        return out;
+    }
     if (a == b)
         return "neither grows faster: both are " + orderText(a);
     std::string out(a > b ? first : second);

@@ -42,6 +42,8 @@ struct Comparison {
     Cheaper inTheEnd = Cheaper::equal;
     int firstOrder = 0;  // each cost's highest power with a coefficient that is not zero
     int secondOrder = 0;
+    int firstSign = 0;   // the sign of each cost's coefficient at its order: one of
+    int secondSign = 0;  // order > 0 below zero falls without bound as n grows
 };
 
 // Sorts every n >= 0 by which of `first` and `second` is cheaper there,
@@ -55,7 +57,10 @@ Comparison compareCosts(const Cost& first, const Cost& second);
 std::string comparisonText(const Comparison& comparison, std::string_view first, std::string_view second);
 
 // Which of the two grows faster, by their orders: "a.lc grows faster: O(n^2)
-// against O(n)", "neither grows faster: both are O(n)".
+// against O(n)", "neither grows faster: both are O(n)". A cost whose leading
+// coefficient is negative falls instead: "both fall without bound, a.lc
+// faster: O(n^2) against O(n)", "a.lc falls without bound as O(n), b.lc is
+// O(1)", "a.lc grows as O(n^2), b.lc falls without bound as O(n)".
 std::string growthText(const Comparison& comparison, std::string_view first, std::string_view second);
 
 }  // namespace analysis
