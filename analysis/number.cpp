@@ -13,8 +13,18 @@ const int maxExponent = 1000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// By squaring, in integers of their own: Boost's pow() is an expression
+// that refers to a temporary, which the static analyzer rightly distrusts.
 Integer powerOfTen(std::size_t exponent) {
-    return boost::multiprecision::pow(Integer(10), static_cast<unsigned>(exponent));
+    Integer power = 1;
+    Integer square = 10;
+    for (; exponent > 0; exponent >>= 1) {
+        if ((exponent & 1) != 0)
+            power *= square;
+        if (exponent > 1)
+            square *= square;
+    }
+    return power;
 }
 
 // Where a run of decimal digits that starts at `i` ends.
