@@ -444,12 +444,49 @@ Decimal valueAt(const Cost& cost, const Integer& n) {
     return Decimal{std::move(value), cost.scale()};
 }
 
+namespace {
+
+// Bits b with |units| < 2^b, 0 for zero.
+std::size_t bitsOf(const Integer& units) { return units.is_zero() ? 0 : msb(magnitude(units)) + 1; }
+
+// Digits d with x < 10^d for any x < 2^bits: 30103 / 10^5 is just above log10(2).
+std::size_t digitsBelow(std::size_t bits) {
+    return static_cast<std::size_t>(static_cast<unsigned long long>(bits) * 30103ull / 100000ull) + 1;
+}
+
+}  // namespace
+
+// |sum c_i n^i| is below (terms) * 2^max(bits(c_i) + i bits(n)), and when
+// the coefficients share a sign it is at least 2^max(bits(c_i) - 1 + i
+// (bits(n) - 1)): the two bounds are at most (degree + bits of the terms +
+// 1) bits apart, a few digits more with the rounding.
+bool valueFits(const Cost& cost, const Integer& n) {
+    const std::size_t nBits = bitsOf(n);
+    std::size_t most = 0, terms = 0;
+    for (int i = 0; i <= cost.degree(); ++i) {
+        if (cost.unitsOf(i).is_zero() || (nBits == 0 && i > 0))  // at n = 0 only the constant counts
+            continue;
+        ++terms;
+        most = std::max(most, bitsOf(cost.unitsOf(i)) + static_cast<std::size_t>(i) * nBits);
+    }
+    const std::size_t spread = static_cast<std::size_t>(cost.degree()) + bitsOf(terms) + 1;
+    const std::size_t upper = digitsBelow(most + bitsOf(terms));
+    const std::size_t limit = mostDigits + static_cast<std::size_t>(cost.scale());  // digits of the units
+    if (upper <= limit)
+        return true;
+    if (upper > limit + digitsBelow(spread) + 1)
+        return false;
+    return digitsOf(valueAt(cost, n).units) <= limit;
+}
+
 Comparison compareCosts(const Cost& first, const Cost& second) {
     Comparison comparison;
     comparison.runs = runsOf(difference(first, second));
     comparison.inTheEnd = comparison.runs.back().which;
     comparison.firstOrder = first.order();
     comparison.secondOrder = second.order();
+    comparison.firstSign = first.unitsOf(comparison.firstOrder).sign();
+    comparison.secondSign = second.unitsOf(comparison.secondOrder).sign();
     return comparison;
 }
 
@@ -471,9 +508,39 @@ std::string comparisonText(const Comparison& comparison, std::string_view first,
     return out;
 }
 
+namespace {
+
+// "a.lc grows as O(n^2)", "a.lc falls without bound as O(n)", "a.lc is O(1)".
+void appendCourse(std::string& out, std::string_view name, int order, int sign) {
+    out.append(name);
+    if (order == 0)
+        out += " is ";
+    else
+        out += sign < 0 ? " falls without bound as " : " grows as ";
+    out += orderText(order);
+}
+
+}  // namespace
+
 std::string growthText(const Comparison& comparison, std::string_view first, std::string_view second) {
     const int a = comparison.firstOrder;
     const int b = comparison.secondOrder;
+    const bool firstFalls = a > 0 && comparison.firstSign < 0;
+    const bool secondFalls = b > 0 && comparison.secondSign < 0;
+    if (firstFalls && secondFalls) {
+        if (a == b)
+            return "both fall without bound, neither faster: both are " + orderText(a);
+        std::string out = "both fall without bound, ";
+        out.append(a > b ? first : second);
+        return out + " faster: " + orderText(std::max(a, b)) + " against " + orderText(std::min(a, b));
+    }
+    if (firstFalls || secondFalls) {
+        std::string out;
+        appendCourse(out, first, a, comparison.firstSign);
+        out += ", ";
+        appendCourse(out, second, b, comparison.secondSign);
+        return out;
+    }
     if (a == b)
         return "neither grows faster: both are " + orderText(a);
     std::string out(a > b ? first : second);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "text.h"
+
 namespace analysis {
 
 namespace {
@@ -11,11 +13,32 @@ const int maxExponent = 1000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-Integer powerOfTen(int exponent) {
-    Integer p = 1;
-    for (int i = 0; i < exponent; ++i)
-        p *= 10;
-    return p;
+// By squaring, in integers of their own: Boost's pow() is an expression
+// that refers to a temporary, which the static analyzer rightly distrusts.
+Integer powerOfTen(std::size_t exponent) {
+    Integer power = 1;
+    Integer square = 10;
+    for (; exponent > 0; exponent >>= 1) {
+        if ((exponent & 1) != 0)
+            power *= square;
+        if (exponent > 1)
+            square *= square;
+    }
+    return power;
+}
+
+// Where a run of decimal digits that starts at `i` ends.
+std::size_t digitsEnd(std::string_view text, std::size_t i) {
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    return i;
+}
+
+Whole faulty(WholeFault fault, std::size_t at) {
+    Whole w;
+    w.fault = fault;
+    w.at = at;
+    return w;
 }
 
 }  // namespace
@@ -90,7 +113,7 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
     Decimal value{Integer(digits.substr(zeros)), 0};
     scale -= exponent;
     if (scale < 0)
-        value.units *= powerOfTen(-scale);
+        value.units *= powerOfTen(static_cast<std::size_t>(-scale));
     else
         value.scale = scale;
     if (negative)
@@ -98,7 +121,93 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
     return value;
 }
 
-Integer Decimal::unitsAt(int digits) const { return units * powerOfTen(digits - scale); }
+// The number is sized up from its digits and its exponent before any of it
+// is worked out, so that 1e999999999 costs no more than 1e100000.
+Whole parseWhole(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    std::size_t end = text.size();
+    while (end > i && isBlank(text[end - 1]))
+        --end;
+    const std::size_t start = i;
+    if (i == end)
+        return faulty(WholeFault::empty, start);
+    text = text.substr(0, end);
+    const bool negative = text[i] == '-';
+    if (text[i] == '+' || text[i] == '-')
+        ++i;
+    const std::size_t whole = i;
+    i = digitsEnd(text, i);
+    const std::size_t point = i;
+    std::size_t fractionDigits = 0;
+    if (i < end && text[i] == '.') {
+        i = digitsEnd(text, i + 1);
+        fractionDigits = i - point - 1;
+    }
+    if (point == whole && fractionDigits == 0)
+        return faulty(WholeFault::notANumber, point == end || text[point] != '.' ? point : point + 1);
+    // the exponent saturates far beyond any number of digits that is read
+    const long long farOut = 1000000000000000;
+    long long exponent = 0;
+    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool down = i < end && text[i] == '-';
+        if (i < end && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (i == end || !isDigit(text[i]))
+            return faulty(WholeFault::notANumber, i);
+        for (; i < end && isDigit(text[i]); ++i)
+            exponent = std::min(farOut, exponent * 10 + (text[i] - '0'));
+        if (down)
+            exponent = -exponent;
+    }
+    if (i != end)
+        return faulty(WholeFault::notANumber, i);
+    // the significant digits, point left out, and the power of ten they take
+    std::string digits(text.substr(whole, point - whole));
+    if (fractionDigits > 0)
+        digits.append(text.substr(point + 1, fractionDigits));
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    Whole w;
+    w.at = start;
+    if (digits.empty())
+        return w;  // zero, whatever its sign and exponent
+    const std::size_t last = digits.find_last_not_of('0');
+    long long power =
+        exponent - static_cast<long long>(fractionDigits) + static_cast<long long>(digits.size() - 1 - last);
+    digits.resize(last + 1);
+    if (negative)
+        return faulty(WholeFault::negative, start);
+    if (power < 0)
+        return faulty(WholeFault::fraction, start);
+    if (power > static_cast<long long>(mostDigits) || digits.size() + static_cast<std::size_t>(power) > mostDigits)
+        return faulty(WholeFault::tooLarge, start);
+    w.value = Integer(digits);
+    if (power > 0)
+        w.value *= powerOfTen(static_cast<std::size_t>(power));
+    return w;
+}
+
+// |value| lies in [2^(bits - 1), 2^bits), so its digits are one of few
+// counts from bits * log10(2) on: a power of ten or two tell which.
+std::size_t digitsOf(const Integer& value) {
+    if (value.is_zero())
+        return 1;
+    const Integer size = value.sign() < 0 ? Integer(-value) : value;
+    const std::size_t bits = msb(size) + 1;
+    // 30102999 / 10^8 is just below log10(2): the count starts low
+    std::size_t digits =
+        static_cast<std::size_t>((static_cast<unsigned long long>(bits - 1) * 30102999ull) / 100000000ull) + 1;
+    Integer power = powerOfTen(digits);
+    while (size >= power) {
+        power *= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+Integer Decimal::unitsAt(int digits) const { return units * powerOfTen(static_cast<std::size_t>(digits - scale)); }
 
 std::string Decimal::decimalText(const Integer& units, int scale) {
     std::string text;

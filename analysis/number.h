@@ -44,6 +44,41 @@ struct Decimal {
     static char* writeScaled(char* at, bool negative, std::string_view digits, int scale);
 };
 
+// The most digits of a whole number n that is read, and of the exact value
+// of a cost at n: writing a number out takes time that grows faster than the
+// square of its digits, and 100 000 digits take about half a second.
+constexpr std::size_t mostDigits = 100000;
+
+// Why a text is not a whole number n that can be read.
+enum class WholeFault {
+    none,
+    empty,       // nothing but blanks
+    notANumber,  // a byte where none of a number can stand
+    negative,    // below zero ("-0" is zero)
+    fraction,    // not whole ("2.0" and "15e-1" are not fractions, "1.5" is)
+    tooLarge,    // more than mostDigits digits
+};
+
+struct Whole {
+    Integer value;  // when the fault is none
+    WholeFault fault = WholeFault::none;
+    // notANumber: the byte where reading stopped; otherwise where the number
+    // begins (or, for empty, would begin)
+    std::size_t at = 0;
+
+    bool ok() const { return fault == WholeFault::none; }
+};
+
+// The one reader of a whole number n >= 0 that a user gives, for every
+// front-end, however it is written ("7", "007", "+7", "7.0", "0.7e1"):
+//   whole = { blank } decimal { blank }
+// where decimal is as Decimal::parse reads it, but with an exponent of any
+// size: 1e99999 is read as its digits are, and 1e100000 is too large alike.
+Whole parseWhole(std::string_view text);
+
+// The number of decimal digits of |value|; 1 for zero.
+std::size_t digitsOf(const Integer& value);
+
 // The decimal digits of the magnitude of `value`, in `buffer` while they fit
 // in a machine word, or else in `spill`.
 std::string_view magnitudeDigits(const Integer& value, char (&buffer)[24], std::string& spill);

@@ -99,6 +99,29 @@ void writeDiagnostics(const std::vector<analysis::Diagnostic>& diagnostics, cons
         writeDiagnostic(output.err, name, diagnostic);
 }
 
+// An --at or --trace whose value would have too many digits to write out is
+// refused before anything of the file is written, and before the value is
+// worked out.
+void checkValue(const analysis::Cost& total, const analysis::Integer& n, const char* option, const std::string& name) {
+    if (analysis::valueFits(total, n))
+        return;
+    const std::size_t digits = analysis::digitsOf(n);
+    std::string at = "n = ";
+    if (digits <= 40)
+        analysis::appendInteger(at, n);
+    else
+        at = "an n of " + std::to_string(digits) + " digits";
+    throw UsageError(printableName(name) + ": the cost at " + at + " would have more than " +
+                     std::to_string(analysis::mostDigits) + " digits, the most that " + option + " gives");
+}
+
+void checkValues(const analysis::Cost& total, const Options& options, const std::string& name) {
+    for (const analysis::Integer& n : options.at)
+        checkValue(total, n, "--at", name);
+    if (options.trace)
+        checkValue(total, *options.trace, "--trace", name);
+}
+
 // "cost at n = 1000: 15009002", a line for each --at.
 void writeValues(const analysis::Cost& total, const Options& options, const std::string& name, Output& output) {
     for (const analysis::Integer& n : options.at) {
@@ -129,6 +152,7 @@ bool analyseStreamed(const std::string& path, const std::string& name, const Opt
         return false;
     }
     if (options.mode == Mode::cost) {
+        checkValues(result.total, options, name);
         beginLine(output, name);
         output.out << result.total.text() << '\n';
         writeValues(result.total, options, name, output);
@@ -213,6 +237,8 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
         writeDiagnostics(program.diagnostics(), name, options, output);
         return false;
     }
+    if (options.mode == Mode::json || asksStatements(options))
+        checkValues(program.total(), options, name);
     return writeResult(program, options, *source, output);
 }
 

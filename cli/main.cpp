@@ -16,6 +16,8 @@ namespace {
 bool analyseGuarded(const std::string& path, const Options& options, Output& output) {
     try {
         return analyse(path, options, output);
+    } catch (const UsageError&) {
+        throw;
     } catch (const std::bad_alloc&) {
         output.err << "loopcost: " << printableName(path) << ": out of memory\n";
     } catch (const std::exception& e) {
@@ -71,7 +73,12 @@ int main(int argc, char* argv[]) {
     if (options.compare)
         return finish(compareGuarded(options, output) ? 0 : 1);
     bool allGood = true;
-    for (const std::string& path : options.files)
-        allGood = analyseGuarded(path, options, output) && allGood;
+    try {
+        for (const std::string& path : options.files)
+            allGood = analyseGuarded(path, options, output) && allGood;
+    } catch (const UsageError& e) {  // an --at too large for one of the programs: the run ends there
+        std::cerr << "loopcost: " << e.what() << "; try 'loopcost --help'\n";
+        return finish(2);
+    }
     return finish(allGood ? 0 : 1);
 }

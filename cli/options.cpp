@@ -78,16 +78,13 @@ std::string shown(const std::string& arg) {
 // cost or a count alike.
 std::optional<analysis::Decimal> readNumber(const std::string& text) { return analysis::parseCost(text); }
 
-// A number that is whole and not negative, of any size ("2.0", "-0", "007"
-// and "1e3" are).
+// A number that is whole and not negative ("2.0", "-0", "007" and "1e3"
+// are), as every front-end reads n.
 std::optional<analysis::Integer> readWhole(const std::string& text) {
-    const std::optional<analysis::Decimal> value = readNumber(text);
-    if (!value || value->units < 0)
+    analysis::Whole value = analysis::parseWhole(text);
+    if (!value.ok())
         return std::nullopt;
-    const analysis::Integer one = analysis::Decimal::whole(1).unitsAt(value->scale);
-    if (value->units % one != 0)
-        return std::nullopt;
-    return analysis::Integer(value->units / one);
+    return std::move(value.value);
 }
 
 // A number that is whole and from 0 to `max`.
@@ -128,21 +125,26 @@ void setHot(Options& options, const std::string& count) {
 }
 
 // --at N, as often as wanted: an n given twice is costed once.
+// n for `option`: a whole number of at most mostDigits digits, however it
+// is written.
+analysis::Integer wholeValue(const char* option, const std::string& text) {
+    analysis::Whole n = analysis::parseWhole(text);
+    if (n.fault == analysis::WholeFault::tooLarge)
+        throw UsageError(std::string(option) + " needs a whole number n of at most " +
+                         std::to_string(analysis::mostDigits) + " digits, not '" + shown(text) + "'");
+    if (!n.ok())
+        throw UsageError(std::string(option) + " needs a whole number n >= 0, not '" + shown(text) + "'");
+    return std::move(n.value);
+}
+
 void addAt(Options& options, const std::string& text) {
-    const std::optional<analysis::Integer> n = readWhole(text);
-    if (!n)
-        throw UsageError("--at needs a whole number n >= 0, not '" + shown(text) + "'");
-    if (std::find(options.at.begin(), options.at.end(), *n) == options.at.end())
-        options.at.push_back(*n);
+    analysis::Integer n = wholeValue("--at", text);
+    if (std::find(options.at.begin(), options.at.end(), n) == options.at.end())
+        options.at.push_back(std::move(n));
 }
 
 // --trace N: the one n that each program is run for.
-void setTrace(Options& options, const std::string& text) {
-    const std::optional<analysis::Integer> n = readWhole(text);
-    if (!n)
-        throw UsageError("--trace needs a whole number n >= 0, not '" + shown(text) + "'");
-    options.trace = *n;
-}
+void setTrace(Options& options, const std::string& text) { options.trace = wholeValue("--trace", text); }
 
 void setSteps(Options& options, const std::string& count) {
     const std::optional<std::size_t> value = readCount(count, maxHotCount);
@@ -220,7 +222,8 @@ void declare(CLI::App& app, Reading& reading) {
     }
 
     app.add_option_function<std::string>("--at", [&options](const std::string& n) { addAt(options, n); })
-        ->description("the exact cost at n = N, a whole number >= 0 of any\nsize; may be given several times")
+        ->description(
+            "the exact cost at n = N, a whole number >= 0 of up to\n100000 digits; may be given several times")
         ->option_text("N")
         ->group(questions);
     app.add_flag("--compare", options.compare)

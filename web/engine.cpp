@@ -82,18 +82,21 @@ ModelValue readModelValue(std::string_view text, const char* operation) {
     return {value, ""};
 }
 
-// n as typed: a whole number, 0 or more, in any of the forms of a cost
-// ("1000", "1e30"), blanks around it left out.
+// n as typed, read as every front-end reads it ("1000", "1e30", blanks
+// around it left out).
 std::optional<analysis::Integer> readWhole(std::string_view text, std::string& message) {
+    analysis::Whole value = analysis::parseWhole(text);
+    if (value.ok())
+        return std::move(value.value);
     while (!text.empty() && analysis::isBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && analysis::isBlank(text.back()))
         text.remove_suffix(1);
-    const std::optional<analysis::Decimal> value = analysis::parseCost(text);
-    if (value && value->scale == 0 && value->units.sign() >= 0)
-        return value->units;
-    message =
-        "n must be a whole number, 0 or more, such as 10, 123456789 or 1e30, not '" + analysis::printable(text) + "'";
+    const std::string shown = analysis::printable(text);
+    if (value.fault == analysis::WholeFault::tooLarge)
+        message = "n must have at most " + std::to_string(analysis::mostDigits) + " digits, not '" + shown + "'";
+    else
+        message = "n must be a whole number, 0 or more, such as 10, 123456789 or 1e30, not '" + shown + "'";
     return std::nullopt;
 }
 
@@ -275,7 +278,9 @@ struct Program {
             return nullptr;
         if (nText != n || at.is_null()) {
             nText = n;
-            at = analysis::valueAt(result->total(), value).text();
+            // null too when its digits would be too many to show
+            at = analysis::valueFits(result->total(), value) ? Json(analysis::valueAt(result->total(), value).text())
+                                                             : Json(nullptr);
         }
         return at;
     }
@@ -374,6 +379,9 @@ std::string Playground::answer(std::string_view question) {
                         analysis::statementUnderCursor(result, about["cursor"].get<std::size_t>()))
                     one["explanation"] = explanationJson(result, *part);
             one["at"] = n ? program.valueAt(nText, *n) : Json(nullptr);
+            if (n && program.costed() && one["at"].is_null() && json["nError"].is_null())
+                json["nError"] = std::string("the cost of ") + names[i] + " at this n would have more than " +
+                                 std::to_string(analysis::mostDigits) + " digits, the most shown";
             if (about.value("canonical", false) && program.costed())
                 one["canonical"] = result.canonicalProgram();
             answers.push_back(std::move(one));

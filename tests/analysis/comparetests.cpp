@@ -109,6 +109,8 @@ class CompareTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testChosenRoots);
     CPPUNIT_TEST(testHugeRoots);
     CPPUNIT_TEST(testHighDegree);
+    CPPUNIT_TEST(testGrowth);
+    CPPUNIT_TEST(testValueFits);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -289,6 +291,126 @@ public:
         CPPUNIT_ASSERT(c300.runs[1].from < 10);
         // between 10^300 - 1, where the two top terms outweigh the rest, and 10^300
         CPPUNIT_ASSERT(c300.runs[2].from == tenTo(300));
+    }
+
+    // What each cost does as n grows, beside which one is cheaper: a cost
+    // whose leading coefficient is negative falls, it does not grow.
+    void testGrowth() {
+        struct Case {
+            std::vector<const char*> a, b;
+            const char* growth;
+            const char* runs;
+        };
+        const Case cases[] = {
+            {{"0", "1"},
+             {"1"},
+             "A grows faster: O(n) against O(1)",
+             "A is cheaper at n = 0, A and B cost the same at n = 1, B is cheaper from n = 2 on"},
+            {{"0", "5"},
+             {"7", "1"},
+             "neither grows faster: both are O(n)",
+             "A is cheaper for n = 0 to 1, B from n = 2 on"},
+            {{"0", "-1"},
+             {"0"},
+             "A falls without bound as O(n), B is O(1)",
+             "A and B cost the same at n = 0, A is cheaper from n = 1 on"},
+            {{"5"},
+             {"100", "-0.5"},
+             "A is O(1), B falls without bound as O(n)",
+             "A is cheaper for n = 0 to 189, A and B cost the same at n = 190, B is cheaper from n = 191 on"},
+            {{"0", "0", "1"},
+             {"0", "-1"},
+             "A grows as O(n^2), B falls without bound as O(n)",
+             "A and B cost the same at n = 0, B is cheaper from n = 1 on"},
+            {{"0", "-1"},
+             {"0", "0", "1"},
+             "A falls without bound as O(n), B grows as O(n^2)",
+             "A and B cost the same at n = 0, A is cheaper from n = 1 on"},
+            // the same order, opposite signs
+            {{"0", "2"},
+             {"0", "-3"},
+             "A grows as O(n), B falls without bound as O(n)",
+             "A and B cost the same at n = 0, B is cheaper from n = 1 on"},
+            {{"0", "0", "-1"},
+             {"0", "-5"},
+             "both fall without bound, A faster: O(n^2) against O(n)",
+             "A and B cost the same at n = 0, B is cheaper for n = 1 to 4, A and B cost the same at n = 5, A is "
+             "cheaper "
+             "from n = 6 on"},
+            {{"0", "-5"},
+             {"0", "0", "-1"},
+             "both fall without bound, B faster: O(n^2) against O(n)",
+             "A and B cost the same at n = 0, A is cheaper for n = 1 to 4, A and B cost the same at n = 5, B is "
+             "cheaper "
+             "from n = 6 on"},
+            {{"1", "-1"},
+             {"0", "-2"},
+             "both fall without bound, neither faster: both are O(n)",
+             "B is cheaper for every n"},
+            // negative constants are no fall
+            {{"-3"}, {"2"}, "neither grows faster: both are O(1)", "A is cheaper for every n"},
+            {{"0", "0", "-1"},
+             {"-4"},
+             "A falls without bound as O(n^2), B is O(1)",
+             "B is cheaper for n = 0 to 1, A and B cost the same at n = 2, A is cheaper from n = 3 on"},
+            // zero, also with a zero at the top: O(1), neither rising nor falling
+            {{"0"}, {"0"}, "neither grows faster: both are O(1)", "A and B cost the same for every n"},
+            {{"0", "0"},
+             {"0", "-1"},
+             "A is O(1), B falls without bound as O(n)",
+             "A and B cost the same at n = 0, B is cheaper from n = 1 on"},
+            {{"0", "0", "0"},
+             {"0", "1"},
+             "B grows faster: O(n) against O(1)",
+             "A and B cost the same at n = 0, A is cheaper from n = 1 on"},
+        };
+        for (const Case& c : cases) {
+            const Comparison comparison = analysis::compareCosts(costOf(c.a), costOf(c.b));
+            CPPUNIT_ASSERT_EQUAL(std::string(c.growth), analysis::growthText(comparison, "A", "B"));
+            CPPUNIT_ASSERT_EQUAL(std::string(c.runs), describe(comparison));
+        }
+    }
+
+    // The digits of a value before its point, against the bound, without
+    // writing it out; far beyond it the answer comes before the value.
+    void testValueFits() {
+        const auto most = static_cast<unsigned>(analysis::mostDigits);
+        struct Case {
+            std::vector<const char*> cost;
+            Integer n;
+            bool fits;
+        };
+        const Case cases[] = {
+            {{"0", "1"}, tenTo(static_cast<int>(most) - 1), true},  // exactly the most digits
+            {{"0", "10"}, tenTo(static_cast<int>(most) - 1), false},
+            {{"-1", "10"}, tenTo(static_cast<int>(most) - 1), true},   // 99...9, one digit fewer
+            {{"0", "9.99"}, tenTo(static_cast<int>(most) - 1), true},  // the digits after the point are apart
+            {{"0", "99.9"}, tenTo(static_cast<int>(most) - 1), false},
+            {{"0", "-1"}, tenTo(static_cast<int>(most) - 1), true},  // the sign is no digit
+            {{"0", "0", "1"}, tenTo(static_cast<int>(most / 2)), false},
+            {{"0", "0", "1"}, tenTo(static_cast<int>(most / 2)) - 1, true},
+            {{"5", "0", "0", "0", "1"}, tenTo(static_cast<int>(most / 4)) - 1, true},
+            {{"1", "1"}, pow(tenTo(100), 5000), false},  // a value of half a million digits, refused unworked
+            {{"7", "1", "1"}, 0, true},
+            {{"0"}, pow(tenTo(100), 999), true},  // a zero cost, of any n
+            {{"0", "0"}, pow(tenTo(100), 999), true},
+            // 2^332190 has 100000 digits, 2^332193 one more
+            {{"0", "1"}, Integer(1) << 332190, true},
+            {{"0", "1"}, Integer(1) << 332193, false},
+            {{"0", "0", "0", "0", "0", "1"}, Integer(1) << 66438, true},   // 2^332190 again
+            {{"0", "0", "0", "0", "0", "1"}, Integer(1) << 66439, false},  // 2^332195
+        };
+        for (const Case& c : cases) {
+            const Cost cost = costOf(c.cost);
+            const std::string what = describe(analysis::compareCosts(cost, Cost())) + " at an n of " +
+                                     std::to_string(analysis::digitsOf(c.n)) + " digits";
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.fits, analysis::valueFits(cost, c.n));
+            if (analysis::digitsOf(c.n) * static_cast<std::size_t>(cost.degree()) <= 2 * most) {
+                const Decimal value = analysis::valueAt(cost, c.n);
+                const Integer whole = value.units / pow(Integer(10), static_cast<unsigned>(value.scale));
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, c.fits, analysis::digitsOf(whole) <= most);
+            }
+        }
     }
 };
 

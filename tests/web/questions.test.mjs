@@ -107,6 +107,15 @@ describe('the questions', () => {
       assert.equal(await textOf(page, '#at'), '');
       assert.equal(await page.getAttribute('#n', 'aria-invalid'), 'true');
     }
+    // every form of a whole number alike, up to the bound of digits, for n and for the cost there
+    await page.fill('#n', ' 150e-1 ');
+    await waitForText(page, '#at', String(15n * 15n * 15n + 9n * 15n + 2n));
+    await page.fill('#n', '1e100000');
+    await waitForText(page, '#n-error', "n must have at most 100000 digits, not '1e100000'");
+    assert.equal(await textOf(page, '#at'), '');
+    await page.fill('#n', '1e50000');
+    await waitForText(page, '#n-error', 'the cost of A at this n would have more than 100000 digits, the most shown');
+    assert.equal(await textOf(page, '#at'), '');
     // and in the address
     await page.fill('#n', '0');
     await waitForText(page, '#at', '2');
