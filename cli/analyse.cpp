@@ -6,8 +6,6 @@
 #include <streambuf>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "analysis.h"
 #include "annotate.h"
 #include "compare.h"
@@ -191,7 +189,7 @@ void writeJsonResult(const analysis::Analysis& program, const Options& options, 
     if (options.trace)
         writeTraceJson(output.out, program, *options.trace, options.steps.value_or(defaultSteps));
     else if (options.derive)
-        writeJson(output.out, name, program, options.at, ", \"derivation\": " + derivationJson(program).dump());
+        writeJson(output.out, name, program, options.at, ", \"derivation\": " + derivationJson(program));
     else
         writeJson(output.out, name, program, options.at);
 }

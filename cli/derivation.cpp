@@ -2,11 +2,10 @@
 
 #include <ostream>
 #include <string>
-#include <utility>
-
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "derive.h"
+#include "json.h"
 
 void writeDerivation(std::ostream& out, const analysis::Analysis& program, bool latex) {
     const analysis::Derivation derivation = analysis::deriveCost(program);
@@ -20,7 +19,23 @@ void writeDerivation(std::ostream& out, const analysis::Analysis& program, bool 
         out << "\\end{align*}\n";
 }
 
-nlohmann::json derivationJson(const analysis::Analysis& program) {
-    analysis::Derivation derivation = analysis::deriveCost(program);
-    return nlohmann::json{{"text", std::move(derivation.text)}, {"latex", std::move(derivation.latex)}};
+namespace {
+
+// ["line", ...], laid out as every JSON array of the tool is.
+void appendLines(std::string& out, const std::vector<std::string>& lines) {
+    out += '[';
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out.append(i ? ", " : "").append(jsonString(lines[i]));
+    out += ']';
+}
+
+}  // namespace
+
+std::string derivationJson(const analysis::Analysis& program) {
+    const analysis::Derivation derivation = analysis::deriveCost(program);
+    std::string out = "{\"text\": ";
+    appendLines(out, derivation.text);
+    out += ", \"latex\": ";
+    appendLines(out, derivation.latex);
+    return out + '}';
 }

@@ -2,8 +2,7 @@
 #define LOOPCOST_CLI_DERIVATION_H
 
 #include <iosfwd>
-
-#include <nlohmann/json_fwd.hpp>
+#include <string>
 
 namespace analysis {
 class Analysis;
@@ -14,8 +13,8 @@ class Analysis;
 // \begin{align*} and \end{align*}. Nothing for a text with errors.
 void writeDerivation(std::ostream& out, const analysis::Analysis& program, bool latex);
 
-// The "derivation" member of --json with --derive: {"text": [lines],
-// "latex": [lines]}.
-nlohmann::json derivationJson(const analysis::Analysis& program);
+// The "derivation" member of --json with --derive, as JSON text:
+// {"text": [lines], "latex": [lines]}.
+std::string derivationJson(const analysis::Analysis& program);
 
 #endif
