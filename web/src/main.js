@@ -283,6 +283,7 @@ function load({ program, add, mul, second, n }) {
 // opening it.
 async function openLink(hash) {
   const opening = ++opened;
+  await new Promise((resolve) => setTimeout(resolve)); // a task apart from the page's start
   const { state, problems } = await readFragment(hash);
   if (opening !== opened) return;
   clearTimeout(fragmentTimer);

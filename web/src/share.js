@@ -69,36 +69,54 @@ function toBase64url(bytes) {
   return btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
 }
 
+// The bytes that come out of `stream` once `bytes` went in, more than `most`
+// of them cut short to most + 1. No Blob: each would be a round trip to the
+// browser, which a long address keeps busy.
+async function through(stream, bytes, most = Infinity) {
+  const writer = stream.writable.getWriter();
+  writer.write(bytes).catch(() => {}); // a failure comes out of the reader too
+  writer.close().catch(() => {});
+  const reader = stream.readable.getReader();
+  const chunks = [];
+  let size = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    chunks.push(value);
+    size += value.length;
+    if (size > most) {
+      reader.cancel().catch(() => {});
+      break;
+    }
+  }
+  const all = new Uint8Array(size);
+  let at = 0;
+  for (const chunk of chunks) {
+    all.set(chunk, at);
+    at += chunk.length;
+  }
+  return all;
+}
+
 async function unpack(field, packed) {
   const bytes = fromBase64url(packed);
   if (!bytes) return { problem: unreadable(field, 'packed') };
-  const chunks = [];
-  let size = 0;
+  let unpacked;
   try {
-    const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate')).getReader();
-    for (;;) {
-      const { done, value } = await reader.read();
-      if (done) break;
-      size += value.length;
-      if (size > mostUnpacked) {
-        reader.cancel();
-        return { problem: unreadable(field, 'large') };
-      }
-      chunks.push(value);
-    }
+    unpacked = await through(new DecompressionStream('deflate'), bytes, mostUnpacked);
   } catch {
     return { problem: unreadable(field, 'packed') };
   }
+  if (unpacked.length > mostUnpacked) return { problem: unreadable(field, 'large') };
   try {
-    return { text: new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(chunks).arrayBuffer()) };
+    return { text: new TextDecoder('utf-8', { fatal: true }).decode(unpacked) };
   } catch {
     return { problem: unreadable(field, 'text') };
   }
 }
 
 async function pack(text) {
-  const stream = new Blob([text]).stream().pipeThrough(new CompressionStream('deflate'));
-  return toBase64url(new Uint8Array(await new Response(stream).arrayBuffer()));
+  return toBase64url(await through(new CompressionStream('deflate'), new TextEncoder().encode(text)));
 }
 
 // Reads a fragment of either form: {state, problems}. `state` holds each
