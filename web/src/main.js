@@ -278,13 +278,16 @@ function load({ program, add, mul, second, n }) {
   ask();
 }
 
+const nextTask = () => new Promise((resolve) => setTimeout(resolve));
+
 // The state of an address. The address stays as it was opened until the
 // state changes: writing a long one again would cost the browser as much as
 // opening it.
 async function openLink(hash) {
   const opening = ++opened;
-  await new Promise((resolve) => setTimeout(resolve)); // a task apart from the page's start
+  await nextTask(); // reading the link is a task apart from the page's start,
   const { state, problems } = await readFragment(hash);
+  await nextTask(); // and so is putting what it holds in place
   if (opening !== opened) return;
   clearTimeout(fragmentTimer);
   kept++; // a fragment still being made is of the state before
