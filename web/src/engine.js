@@ -1,9 +1,9 @@
 // The page's side of the analysis: the engine runs in a worker made from its
 // own inlined script, so that typing never waits on it. Each request says
 // all that the page wants to show now, so only the newest matters; one that
-// is still running when a newer one about other texts or another model has
-// waited too long is given up with its worker, and the new worker is asked
-// again from scratch. A newer request about the same texts and model waits:
+// is still running when a newer one about other texts, another model or
+// another n has waited too long is given up with its worker, and the new
+// worker is asked again from scratch. A newer request about the same waits:
 // it needs the very analysis that is running (a long program just opened,
 // and the editor's first scroll). A worker that is still making its engine
 // is never given up: a new one would start over.
@@ -12,9 +12,13 @@ import { measure } from './timing.js';
 
 const patience = 400; // ms a newer request waits for an older one to finish
 
-// Whether `newer` needs no analysis that `older` does not make.
+// Whether `newer` needs no work that `older` does not do: the same model and
+// n, and no text that `older` does not have.
 const sameWork = (newer, older) =>
-  newer.add === older.add && newer.mul === older.mul && newer.texts.every((text, i) => text === null || text === older.texts[i]);
+  newer.add === older.add &&
+  newer.mul === older.mul &&
+  newer.question.n === older.question.n &&
+  newer.texts.every((text, i) => text === null || text === older.texts[i]);
 
 export class Engine {
   constructor(onAnswer, onBusy) {
