@@ -230,7 +230,7 @@ function bigProgram(size) {
 describe('a link', () => {
   const escape = (at) => `its '%' escape at character ${at} is cut short or is not UTF-8`;
   const program = (name, why) => `This link's ${name} cannot be read: ${why}. Its editor is left empty.`;
-  const value = (name, why) => `This link's ${name} cannot be read: ${why}. Its field shows the link\u2019s text.`;
+  const value = (name, why) => `This link's ${name} cannot be read: ${why}. Its field shows the link's text.`;
   const plain = encodeURIComponent(nested);
   const good = packed(nested);
   const cost = '15 * n^2 + 9 * n^1 + 2';

@@ -324,7 +324,7 @@ function showLinkProblems(problems) {
     ...problems.map((problem) => {
       const line = document.createElement('p');
       const program = problem.field === 'program' || problem.field === 'second';
-      const left = program ? 'Its editor is left empty.' : 'Its field shows the link\u2019s text.';
+      const left = program ? 'Its editor is left empty.' : "Its field shows the link's text.";
       line.textContent = `This link's ${linkFieldName(problem.field)} cannot be read: ${linkReason(problem)}. ${left}`;
       return line;
     }),
