@@ -5,11 +5,18 @@
 // keydown to the new total in the page and to the frame painted after it,
 // and split by the User Timing measures that the page makes (loopcost:...)
 // into the editor's own work, the question, the engine's answer and showing
-// it. A measurement, not a test: nothing here passes or fails.
-//   node bench/page.mjs [OUT] [KEYSTROKES]
+// it. Then how long a link that holds a program of 1 KB (what the page takes
+// to start), 100 KB, 600 KB or 1 MB takes to show its cost, and the longest
+// task on the page's main thread meanwhile (while it runs, the page answers
+// nothing), from a trace of Chromium's, for compressed links and for the
+// older, uncompressed form. A measurement, not a test: nothing here passes
+// or fails.
+//   node bench/page.mjs [OUT] [KEYSTROKES] [RUNS]     (KEYSTROKES 0: links only)
 import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';
+import { loadavg } from 'node:os';
 import { pathToFileURL } from 'node:url';
+import { deflateSync } from 'node:zlib';
 
 const out = resolve(process.argv[2] || 'build/web');
 const keystrokes = Number(process.argv[3] || 40);
@@ -27,10 +34,11 @@ function summary(values) {
   return `median ${at(0.5).toFixed(1)} ms, 90% ${at(0.9).toFixed(1)} ms, max ${sorted[sorted.length - 1].toFixed(1)} ms`;
 }
 
-const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
-try {
+const pageUrl = pathToFileURL(join(out, 'index.html')).href;
+
+async function keystrokeTimes(browser) {
   const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
-  await page.goto(pathToFileURL(join(out, 'index.html')).href);
+  await page.goto(pageUrl);
   await page.click('.cm-content');
   await page.keyboard.press('Control+A');
   await page.evaluate((pasted) => {
@@ -104,6 +112,137 @@ try {
     console.log(`    until the page has the answer:       ${summary(column('back'))}`);
     console.log(`  the answer is shown:                   ${summary(column('show'))}`);
   }
+  await page.close();
+}
+
+// The program of the keystrokes, or, less alike from block to block (so
+// that it compresses as a program written by hand would rather than a
+// thousandfold), blocks of pseudo-random letters, operators and counts;
+// with the total each costs at a cost of 1 for '+' and '*'.
+function linkProgram(size, varied) {
+  let seed = 12345;
+  const next = (below) => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return seed % below;
+  };
+  const expression = () => {
+    let text = String.fromCharCode(97 + next(26));
+    let operators = 0;
+    for (let i = next(5); i >= 0; i--, operators++) text += (next(2) ? ' + ' : ' * ') + String.fromCharCode(97 + next(26));
+    return [text, operators];
+  };
+  let text = 'BEGIN\n';
+  let linear = 0;
+  while (text.length < size) {
+    if (!varied) {
+      text += '  LOOP n\n    a + b * c ;\n    LOOP 3\n      w * w * z + x * y ;\n    END\n  END\n';
+      linear += 14;
+      continue;
+    }
+    const [outer, outerCost] = expression();
+    const [inner, innerCost] = expression();
+    const count = 2 + next(998);
+    text += `  LOOP n\n    ${outer} ;\n    LOOP ${count}\n      ${inner} ;\n    END\n  END\n`;
+    linear += outerCost + count * innerCost;
+  }
+  return { text: text + 'END\n', total: `${linear} * n^1` };
+}
+
+// The two forms of a link: the program deflated in base64url, and the
+// older one with the program escaped as a URI component.
+const linkOf = (form, text) =>
+  form === 'compressed' ? `#z=${deflateSync(Buffer.from(text)).toString('base64url')}` : `#program=${encodeURIComponent(text)}`;
+
+const patience = 90000; // ms to wait for the cost before a link counts as not opening
+
+// The tasks of the page's main thread in a trace of Chromium's, each as its
+// time (while it runs, the page answers nothing) and the CPU time the thread
+// had in it, which a machine busy with other work moves less.
+async function mainThreadTasks(session) {
+  const done = new Promise((resolve) => session.once('Tracing.tracingComplete', resolve));
+  await session.send('Tracing.end');
+  const { stream } = await done;
+  let text = '';
+  for (;;) {
+    const piece = await session.send('IO.read', { handle: stream });
+    text += piece.base64Encoded ? Buffer.from(piece.data, 'base64').toString() : piece.data;
+    if (piece.eof) break;
+  }
+  await session.send('IO.close', { handle: stream });
+  const events = JSON.parse(text).traceEvents;
+  const page = events.find((e) => e.name === 'EvaluateScript' && (e.args?.data?.url || '').includes('index.html'));
+  const main = events.find((e) => e.pid === page?.pid && e.name === 'thread_name' && e.args.name === 'CrRendererMain');
+  return events
+    .filter((e) => e.pid === main?.pid && e.tid === main.tid && e.name === 'RunTask' && e.ph === 'X')
+    .map((e) => ({ time: e.dur / 1000, cpu: (e.tdur || 0) / 1000 }));
+}
+
+// From the navigation to the cost in the page, and the tasks of the page's
+// main thread until a second after it.
+async function linkTime(browser, link, total) {
+  const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
+  await page.addInitScript((expected) => {
+    const bench = (window.benchLink = { shown: null });
+    const watch = new MutationObserver(() => {
+      if (document.getElementById('cost')?.textContent !== expected) return;
+      bench.shown = performance.now();
+      watch.disconnect();
+    });
+    watch.observe(document, { childList: true, characterData: true, subtree: true });
+  }, total);
+  const session = await page.context().newCDPSession(page);
+  await session.send('Tracing.start', {
+    categories: 'devtools.timeline,disabled-by-default-devtools.timeline',
+    transferMode: 'ReturnAsStream',
+  });
+  await page.goto(pageUrl + link, { waitUntil: 'commit', timeout: patience });
+  try {
+    await page.waitForFunction(() => window.benchLink.shown !== null, null, { timeout: patience, polling: 100 });
+    await page.waitForTimeout(1000);
+  } catch {
+    // shown too late or never: said so, with the tasks until then
+  }
+  const { shown } = await page.evaluate(() => window.benchLink);
+  const tasks = await mainThreadTasks(session);
+  await page.close();
+  return { shown, longest: Math.max(0, ...tasks.map((t) => t.time)), cpu: Math.max(0, ...tasks.map((t) => t.cpu)) };
+}
+
+async function linkTimes(browser, runs) {
+  const load = loadavg().map((l) => l.toFixed(1)).join(', ');
+  console.log(`\nA link that holds the program, from the navigation to its cost in the page (${runs} runs each, load average ${load}):`);
+  console.log('| program | link | link characters | cost shown after | longest main-thread task | most CPU in one task |');
+  console.log('|---|---|---:|---|---|---|');
+  const range = (values) => {
+    if (values.includes(null)) return `not shown within ${patience / 1000} s`;
+    const sorted = [...values].sort((a, b) => a - b);
+    return `${Math.round(sorted[0])} to ${Math.round(sorted[sorted.length - 1])} ms`;
+  };
+  const cases = [
+    [1000, false, 'compressed'], // what the page takes to start, whatever the program
+    [100000, false, 'compressed'],
+    [100000, false, 'uncompressed'],
+    [600000, false, 'compressed'],
+    [600000, false, 'uncompressed'],
+    [600000, true, 'compressed'],
+    [1000000, true, 'compressed'],
+  ];
+  for (const [size, varied, form] of cases) {
+    const { text, total } = linkProgram(size, varied);
+    const link = linkOf(form, text);
+    const times = [];
+    for (let run = 0; run < runs; run++) times.push(await linkTime(browser, link, total));
+    const name = `${Math.round(size / 1000)} KB${varied ? ', varied' : ''}`;
+    console.log(
+      `| ${name} | ${form} | ${link.length} | ${range(times.map((t) => t.shown))} | ${range(times.map((t) => t.longest))} | ${range(times.map((t) => t.cpu))} |`,
+    );
+  }
+}
+
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+try {
+  if (keystrokes > 0) await keystrokeTimes(browser);
+  await linkTimes(browser, Number(process.argv[4] || 3));
 } finally {
   await browser.close();
 }

@@ -89,3 +89,11 @@ if [ -x "$bin/loopcost-lsp-bench" ]; then
     echo
     "$bin/loopcost-lsp-bench" "$bin/loopcost" "$runs"
 fi
+
+# The playground in Chromium, once it is built (make web): a keystroke in a
+# 100 KB program, and big programs opened from links (bench/page.mjs).
+web="$bin/../web"
+if [ -f "$web/index.html" ] && [ -d "$web/npm/node_modules/playwright-core" ] && command -v node >/dev/null; then
+    echo
+    node "$(dirname "$0")/page.mjs" "$web" 40 3
+fi

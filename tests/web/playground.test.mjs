@@ -4,6 +4,7 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
+import { deflateSync, inflateSync } from 'node:zlib';
 import { answerTime, editorText, launch, nested, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
 
 
@@ -15,6 +16,15 @@ after(async () => {
   await browser?.close();
 });
 const open = (fragment, viewport) => openPage(browser, fragment, viewport);
+
+// The fields of a link, its programs unpacked.
+function linkState(hash) {
+  const fields = Object.fromEntries(hash.slice(1).split('&').map((field) => field.split('=')));
+  for (const key of ['z', 'z2'])
+    if (key in fields) fields[key] = inflateSync(Buffer.from(fields[key], 'base64url')).toString();
+  return fields;
+}
+const packed = (text) => deflateSync(Buffer.from(text)).toString('base64url');
 
 describe('the playground', () => {
   test('costs a typed program exactly, with a note on each line and a line per loop in the plot', async () => {
@@ -130,15 +140,14 @@ describe('the playground', () => {
     await page.waitForTimeout(200);
     await page.screenshot({ path: join(screenshots, 'phone.png'), fullPage: true });
 
+    // the address stays as it was opened until the state changes, and is
+    // then written in the newer, compressed form
+    assert.equal(await page.evaluate(() => location.hash), fragment);
     await page.click('.cm-content');
     await page.keyboard.press('Control+End');
     await page.keyboard.type(' ');
-    await page.waitForFunction(() => location.hash.endsWith(`${encodeURIComponent('END\n ')}&add=2&mul=4`));
-    const state = await page.evaluate(() => {
-      const fields = Object.fromEntries(location.hash.slice(1).split('&').map((f) => f.split('=')));
-      return { program: decodeURIComponent(fields.program), add: fields.add, mul: fields.mul };
-    });
-    assert.deepEqual(state, { program: nested + ' ', add: '2', mul: '4' });
+    await page.waitForFunction(() => location.hash.startsWith('#z='));
+    assert.deepEqual(linkState(await page.evaluate(() => location.hash)), { z: nested + ' ', add: '2', mul: '4' });
     assert.deepEqual(page.errors, []);
     await page.close();
   });
@@ -188,10 +197,131 @@ describe('the playground', () => {
     page.on('worker', () => workers++);
     await page.fill('#n', '1e332');
     await replaceProgram(page, 'BEGIN\n' + 'LOOP n\n'.repeat(300) + 'a * b ;\n' + 'END\n'.repeat(300) + 'END\n');
-    await page.waitForTimeout(100);
+    // the cursor moved meanwhile asks about the same text: that waits for
+    // the analysis it needs rather than starting a worker over on it
+    for (let i = 0; i < 6; i++) {
+      await page.keyboard.press(i % 2 ? 'ArrowDown' : 'ArrowUp');
+      await page.waitForTimeout(100);
+    }
+    assert.equal(workers, 0);
     await page.selectOption('#examples', { label: 'Two loops side by side' });
     await waitForText(page, '#cost', 'n^2 + 2 * n^1 + 1');
     assert.equal(workers, 1);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+});
+
+// A program of a megabyte or more, unlike from block to block so that it
+// does not compress to nothing, with its cost at a cost of 1 for each
+// operation.
+function bigProgram(size) {
+  let text = 'BEGIN\n';
+  let linear = 0;
+  for (let k = 0; text.length < size; k++) {
+    const count = 2 + ((k * 7919) % 997);
+    const letter = String.fromCharCode(97 + (k % 26));
+    text += `  LOOP n\n    ${letter} + b * c ;\n    LOOP ${count}\n      ${letter} * z + x ;\n    END\n  END\n`;
+    linear += 2 + 2 * count;
+  }
+  return { text: text + 'END\n', cost: `${linear} * n^1` };
+}
+
+describe('a link', () => {
+  const escape = (at) => `its '%' escape at character ${at} is cut short or is not UTF-8`;
+  const program = (name, why) => `This link's ${name} cannot be read: ${why}. Its editor is left empty.`;
+  const value = (name, why) => `This link's ${name} cannot be read: ${why}. Its field shows the link's text.`;
+  const plain = encodeURIComponent(nested);
+  const good = packed(nested);
+  const cost = '15 * n^2 + 9 * n^1 + 2';
+  const empty = "1:1: unexpected end of input: expected 'BEGIN'";
+  const cut = 'its compressed text is cut short or altered';
+  const altered = good.slice(0, 20) + (good[20] === 'A' ? 'B' : 'A') + good.slice(21);
+  const cases = [
+    // the link; what the page says of it; then, once the engine has
+    // answered, A's text (B's too while compared) and what shows of A
+    { link: '#program=%E0%A4%A&add=2', said: [program('program', escape(1))], a: '', diagnostics: empty, add: '2' },
+    { link: '#program=%FF%FE', said: [program('program', escape(1))], a: '', diagnostics: empty },
+    { link: '#program=%', said: [program('program', escape(1))], a: '', diagnostics: empty },
+    { link: `#program=${plain}%E0%80`, said: [program('program', escape(plain.length + 1))], a: '', diagnostics: empty },
+    { link: '#program=BEGIN%20a%ZZ%20END', said: [program('program', escape(10))], a: '', diagnostics: empty },
+    { link: `#program=${plain}&add=%`, said: [value("cost of one '+'", escape(1))], a: nested, add: '%',
+      model: "the cost of one '+' must be a decimal number such as 1, 0.5 or 2e3 (exponent at most 1000), not '%'" },
+    { link: `#program=${plain}&mul=2%E0`, said: [value("cost of one '*'", escape(2))], a: nested, mul: '2%E0',
+      model: "the cost of one '*' must be a decimal number such as 1, 0.5 or 2e3 (exponent at most 1000), not '2%E0'" },
+    { link: `#program=${plain}&n=%4`, said: [value('n', escape(1))], a: nested, cost, n: '%4' },
+    { link: `#program=${plain}&second=%ZZ`, said: [program('program B', escape(1))], a: nested, b: '', cost },
+    { link: `#program=%&second=%ZZ`, said: [program('program A', escape(1)), program('program B', escape(1))], a: '', b: '', diagnostics: empty },
+    { link: `#z=${good.slice(0, -4)}`, said: [program('program', cut)], a: '', diagnostics: empty },
+    { link: `#z=${good}AAAA`, said: [program('program', cut)], a: '', diagnostics: empty },
+    { link: `#z=${altered}`, said: [program('program', cut)], a: '', diagnostics: empty },
+    { link: '#z=no*base64', said: [program('program', cut)], a: '', diagnostics: empty },
+    { link: `#z=${good}&z2=${packed(Buffer.from([0x42, 0xff, 0xfe]))}`, said: [program('program B', 'it unpacks to bytes that are not UTF-8')], a: nested, b: '', cost },
+    { link: `#z=${packed('x'.repeat(17 * 1024 * 1024))}`, said: [program('program', 'it unpacks to more than 16 MiB')], a: '', diagnostics: empty },
+    // the packed program wins over a plain one beside it
+    { link: `#program=%&z=${good}&add=1`, said: [], a: nested, cost },
+  ];
+
+  test('that does not read says what of it cannot be read, and shows no other program as its own', async () => {
+    // the first opened as a person opens a link, the others put in the
+    // address of the page in turn, each after a link that reads
+    const page = await open(cases[0].link);
+    const reset = '#program=BEGIN%20a%20%3B%20END';
+    for (const row of cases) {
+      if (row !== cases[0]) {
+        await page.evaluate((hash) => (location.hash = hash), reset);
+        await waitForText(page, '#cost', '0');
+        await page.evaluate((hash) => (location.hash = hash), row.link);
+      }
+      // what is said of it, and an answer about it: no row costs 0
+      await page.waitForFunction(
+        (said) =>
+          JSON.stringify([...document.querySelectorAll('#link-problems p')].map((line) => line.textContent)) === said &&
+          document.querySelector('#cost').textContent !== '0',
+        JSON.stringify(row.said),
+        { timeout: answerTime },
+      );
+      if (row.cost !== undefined) await waitForText(page, '#cost', row.cost);
+      if (row.diagnostics !== undefined) await waitForText(page, '#diagnostics', row.diagnostics);
+      if (row.model !== undefined) await waitForText(page, '#model-error', row.model);
+      assert.equal(await page.isVisible('#link-problems'), row.said.length > 0, row.link);
+      assert.equal(await editorText(page), row.a.replace(/\n$/, ''), row.link);
+      assert.equal(await page.getAttribute('#compare', 'aria-pressed'), String(row.b !== undefined), row.link);
+      if (row.b !== undefined) assert.equal(await editorText(page, '#editor-b'), row.b, row.link);
+      assert.equal(await textOf(page, '#cost'), row.cost ?? '', row.link);
+      for (const field of ['add', 'mul', 'n']) assert.equal(await page.inputValue(`#${field}`), row[field] ?? (field === 'n' ? '1000' : '1'), row.link);
+      if (row === cases[0]) await page.screenshot({ path: join(screenshots, 'broken-link.png') });
+    }
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  test('of a megabyte program opens, the page writes its own in the same form, and either form opened in place replaces the state', async () => {
+    const big = bigProgram(1000000);
+    const link = `#z=${packed(big.text)}&add=1&mul=1`;
+    const page = await open(link);
+    await waitForText(page, '#cost', big.cost);
+    assert.equal(await page.evaluate(() => location.hash), link);
+
+    // an edit: the address is the page's own, and it holds the whole text
+    await page.click('.cm-content');
+    await page.keyboard.press('Control+End');
+    await page.keyboard.type('\n');
+    await page.waitForFunction((opened) => location.hash !== opened, link, { timeout: answerTime });
+    const written = await page.evaluate(() => location.hash);
+    assert.deepEqual(linkState(written), { z: big.text + '\n', add: '1', mul: '1' });
+    const reopened = await open(written);
+    await waitForText(reopened, '#cost', big.cost);
+    await reopened.close();
+
+    // a link of either form put in the address replaces what is shown, and
+    // what was said of an earlier one goes with it
+    await page.evaluate(() => (location.hash = '#program=%E0'));
+    await page.waitForSelector('#link-problems p');
+    await waitForText(page, '#diagnostics', empty);
+    await page.evaluate((hash) => (location.hash = hash), `#program=${plain}&add=2&mul=4`);
+    await waitForText(page, '#cost', '54 * n^2 + 28 * n^1 + 6');
+    assert.equal(await page.isVisible('#link-problems'), false);
     assert.deepEqual(page.errors, []);
     await page.close();
   });

@@ -165,7 +165,7 @@ describe('the questions', () => {
     await page.fill('#n', '7');
     const text = 'B is cheaper for n = 0 to 9, A from n = 10 on';
     await waitForText(page, '#comparison', text);
-    await page.waitForFunction(() => location.hash.includes('&second=') && location.hash.endsWith('&n=7'));
+    await page.waitForFunction(() => location.hash.includes('&z2=') && location.hash.endsWith('&n=7'));
     const link = await page.evaluate(() => location.hash);
     await page.screenshot({ path: join(screenshots, 'compared.png') });
     await page.close();

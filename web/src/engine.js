@@ -1,13 +1,24 @@
 // The page's side of the analysis: the engine runs in a worker made from its
 // own inlined script, so that typing never waits on it. Each request says
 // all that the page wants to show now, so only the newest matters; one that
-// is still running when a newer one has waited too long is given up with its
-// worker, and the new worker is asked again from scratch. A worker that is
-// still making its engine is never given up: a new one would start over.
+// is still running when a newer one about other texts, another model or
+// another n has waited too long is given up with its worker, and the new
+// worker is asked again from scratch. A newer request about the same waits:
+// it needs the very analysis that is running (a long program just opened,
+// and the editor's first scroll). A worker that is still making its engine
+// is never given up: a new one would start over.
 import engineSource from 'virtual:engine-worker';
 import { measure } from './timing.js';
 
 const patience = 400; // ms a newer request waits for an older one to finish
+
+// Whether `newer` needs no work that `older` does not do: the same model and
+// n, and no text that `older` does not have.
+const sameWork = (newer, older) =>
+  newer.add === older.add &&
+  newer.mul === older.mul &&
+  newer.question.n === older.question.n &&
+  newer.texts.every((text, i) => text === null || text === older.texts[i]);
 
 export class Engine {
   constructor(onAnswer, onBusy) {
@@ -49,7 +60,7 @@ export class Engine {
 
   // From the first request that waits on a ready worker, not the newest.
   beImpatient() {
-    if (this.timer || !this.ready || !this.waiting) return;
+    if (this.timer || !this.ready || !this.waiting || !this.running || sameWork(this.waiting, this.running)) return;
     this.timer = setTimeout(() => {
       this.timer = 0;
       this.giveUp();

@@ -12,7 +12,7 @@ import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
 import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
 import { CostPlot } from './plot.js';
-import { readFragment, fragmentOf } from './share.js';
+import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
 import { examples } from './examples.js';
 import { measure } from './timing.js';
@@ -33,6 +33,7 @@ const ui = {
   compare: $('compare'),
   share: $('share'),
   shareNote: $('share-note'),
+  linkProblems: $('link-problems'),
   comparison: $('comparison'),
   explanation: $('explanation'),
   plotMarks: $('plot-marks'),
@@ -50,7 +51,10 @@ let comparing = false;
 let active = 0; // the program whose cursor is explained
 let formatting = null; // the program to put in its canonical layout once the engine has it
 let latest = null; // the last answer shown
+let loading = false; // while a link's state is put in place, asked about once it all is
+let opened = 0; // counts the addresses opened: only the newest is loaded
 let fragmentTimer = 0;
+let kept = 0; // counts the fragments being written: only the newest is
 let writtenFragment = '';
 let busyTimer = 0;
 let shownExplanation = '';
@@ -95,6 +99,7 @@ function textOf(program) {
 
 function changed() {
   version++;
+  if (loading) return;
   ask();
   keepFragmentSoon();
 }
@@ -104,7 +109,8 @@ function changed() {
 const whenIdle = window.requestIdleCallback || ((callback) => setTimeout(callback));
 function keepFragmentSoon() {
   clearTimeout(fragmentTimer);
-  fragmentTimer = setTimeout(() => whenIdle(keepFragment, { timeout: 1000 }), fragmentDelay);
+  const link = opened; // a link opened meanwhile has its own state
+  fragmentTimer = setTimeout(() => whenIdle(() => link === opened && keepFragment(), { timeout: 1000 }), fragmentDelay);
 }
 
 // One question about everything the page shows now; the engine answers only
@@ -136,9 +142,15 @@ function state() {
   return fragment;
 }
 
-function keepFragment() {
-  writtenFragment = fragmentOf(state());
-  history.replaceState(null, '', writtenFragment);
+// Once the address holds the page's own state, what was wrong with the link
+// it was opened with no longer applies.
+async function keepFragment() {
+  const keeping = ++kept;
+  const fragment = await fragmentOf(state());
+  if (keeping !== kept) return;
+  writtenFragment = fragment;
+  history.replaceState(null, '', fragment);
+  showLinkProblems([]);
 }
 
 function show(answer, request) {
@@ -250,22 +262,78 @@ function setComparing(on) {
   ui.compare.setAttribute('aria-pressed', String(on));
   for (const element of document.querySelectorAll('.second')) element.hidden = !on;
   if (!on && active === 1) active = 0;
-  // B starts as a copy of A, to be changed and compared
-  if (on && editors[1].state.doc.length === 0) setProgram(1, textOf(0));
 }
 
+// Each text is put in its place once, and the engine asked once about all.
 function load({ program, add, mul, second, n }) {
+  loading = true;
   ui.add.value = add ?? '1';
   ui.mul.value = mul ?? '1';
   ui.n.value = n ?? ui.n.defaultValue;
   setProgram(0, program ?? examples[0].program);
   if (second !== undefined) setProgram(1, second);
   setComparing(second !== undefined);
-  changed(); // the programs may be the same and only the model new
+  loading = false;
+  version++; // the programs may be the same and only the model new
+  ask();
+}
+
+const nextTask = () => new Promise((resolve) => setTimeout(resolve));
+
+// The state of an address. The address stays as it was opened until the
+// state changes: writing a long one again would cost the browser as much as
+// opening it.
+async function openLink(hash) {
+  const opening = ++opened;
+  await nextTask(); // reading the link is a task apart from the page's start,
+  const { state, problems } = await readFragment(hash);
+  await nextTask(); // and so is putting what it holds in place
+  if (opening !== opened) return;
+  clearTimeout(fragmentTimer);
+  kept++; // a fragment still being made is of the state before
+  load(state);
+  writtenFragment = hash;
+  showLinkProblems(problems);
+}
+
+function linkFieldName(field) {
+  switch (field) {
+    case 'program': return comparing ? 'program A' : 'program';
+    case 'second': return 'program B';
+    case 'add': return "cost of one '+'";
+    case 'mul': return "cost of one '*'";
+    default: return 'n';
+  }
+}
+
+function linkReason({ reason, at }) {
+  switch (reason) {
+    case 'escape': return `its '%' escape at character ${at} is cut short or is not UTF-8`;
+    case 'packed': return 'its compressed text is cut short or altered';
+    case 'text': return 'it unpacks to bytes that are not UTF-8';
+    default: return `it unpacks to more than ${mostUnpacked / (1024 * 1024)} MiB`;
+  }
+}
+
+// What of the link could not be read, one line each: a program of it is
+// left empty rather than shown as another, and a value stands in its field
+// as the link has it, which the page then says is no number.
+function showLinkProblems(problems) {
+  if (problems.length === 0 && ui.linkProblems.hidden) return;
+  ui.linkProblems.replaceChildren(
+    ...problems.map((problem) => {
+      const line = document.createElement('p');
+      const program = problem.field === 'program' || problem.field === 'second';
+      const left = program ? 'Its editor is left empty.' : "Its field shows the link's text.";
+      line.textContent = `This link's ${linkFieldName(problem.field)} cannot be read: ${linkReason(problem)}. ${left}`;
+      return line;
+    }),
+  );
+  ui.linkProblems.hidden = problems.length === 0;
 }
 
 async function copyLink() {
-  keepFragment();
+  await keepFragment();
   const link = location.href;
   try {
     await navigator.clipboard.writeText(link);
@@ -287,6 +355,8 @@ shown.forEach((place, program) => {
 ui.format.addEventListener('click', () => format());
 ui.compare.addEventListener('click', () => {
   setComparing(!comparing);
+  // B starts as a copy of A, to be changed and compared
+  if (comparing && editors[1].state.doc.length === 0) setProgram(1, textOf(0));
   changed();
 });
 ui.share.addEventListener('click', copyLink);
@@ -302,7 +372,7 @@ ui.max.addEventListener('input', () => {
   if (Number.isFinite(max) && max >= 2 && max <= 100000) plot.setMax(max);
 });
 window.addEventListener('hashchange', () => {
-  if (location.hash !== writtenFragment) load(readFragment(location.hash));
+  if (location.hash !== writtenFragment) openLink(location.hash);
 });
 
-load(readFragment(location.hash));
+openLink(location.hash);
