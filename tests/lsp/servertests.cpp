@@ -137,7 +137,6 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(costsAsWritten);
     CPPUNIT_TEST(deepNesting);
     CPPUNIT_TEST(nothingOnStandardError);
-    CPPUNIT_TEST(commandLine);
     CPPUNIT_TEST(percentages);
     CPPUNIT_TEST(nesting);
     CPPUNIT_TEST(analysedOncePerVersion);
@@ -434,15 +433,6 @@ public:
             run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), s.withMethod("textDocument/publishDiagnostics").size());
         CPPUNIT_ASSERT_EQUAL(std::string(), s.cerrText);
-    }
-
-    void commandLine() {
-        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp"}));
-        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp", "--stdio"}));
-        CPPUNIT_ASSERT(wantsLanguageServer({"--stdio", "--lsp"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({"--stdio"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({"--lsp", "x.lc"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({}));
     }
 
     void percentages() {
