@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "editor.h"
+#include "format.h"
 #include "text.h"
 
 namespace lsp {
@@ -258,43 +260,9 @@ Json documentSymbols(const Subject& subject, bool hierarchical) {
 
 Json formattingEdits(const Subject& subject) {
     Json edits = Json::array();
-    const Analysis& a = subject.analysis();
-    if (!a.ok())
-        return edits;
-    const std::string_view text = a.text();
-    std::string wanted = a.canonicalProgram();
-    // the layout is the library's; a byte-order mark and CRLF line ends stay
-    const std::size_t newline = text.find('\n');
-    if (newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r') {
-        std::string crlf;
-        crlf.reserve(wanted.size() + wanted.size() / 8);
-        for (const char c : wanted) {
-            if (c == '\n')
-                crlf += '\r';
-            crlf += c;
-        }
-        wanted = std::move(crlf);
-    }
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        wanted.insert(0, "\xEF\xBB\xBF");
-    // one edit, of what lies between the common start and the common end
-    std::size_t prefix = 0;
-    const std::size_t shorter = std::min(text.size(), wanted.size());
-    while (prefix < shorter && text[prefix] == wanted[prefix])
-        ++prefix;
-    if (prefix == text.size() && prefix == wanted.size())
-        return edits;
-    std::size_t suffix = 0;
-    while (suffix < shorter - prefix && text[text.size() - 1 - suffix] == wanted[wanted.size() - 1 - suffix])
-        ++suffix;
-    // an edit boundary between '\r' and '\n' would split a line end
-    while (prefix > 0 && text[prefix - 1] == '\r')
-        --prefix;
-    while (suffix > 0 && text[text.size() - suffix] == '\n' && text.size() - suffix > prefix &&
-           text[text.size() - suffix - 1] == '\r')
-        --suffix;
-    edits.push_back(Json{{"range", subject.range(prefix, text.size() - suffix)},
-                         {"newText", wanted.substr(prefix, wanted.size() - suffix - prefix)}});
+    if (const std::optional<analysis::Edit> edit = analysis::formatOf(subject.analysis()))
+        edits.push_back(
+            Json{{"range", subject.range(edit->offset, edit->offset + edit->length)}, {"newText", edit->text}});
     return edits;
 }
 

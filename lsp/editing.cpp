@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "editor.h"
+#include "format.h"
 
 namespace lsp {
 

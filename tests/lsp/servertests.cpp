@@ -322,23 +322,34 @@ public:
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), flat.response(2)["result"][1]["containerName"].get<std::string>());
     }
 
+    // Whole-document formatting: one edit that gives the canonical layout
+    // with the document's own line ends, whichever they are.
     void formatting() {
         const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}},
                                {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
-        const std::string text = "BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND";
-        const Session s = run({initialize(), open(text), request(2, "textDocument/formatting", document)});
-        const Json& edits = s.response(2)["result"];
-        CPPUNIT_ASSERT_EQUAL(std::size_t(1), edits.size());
-        // applied, the edit gives the canonical layout with the text's line ends
-        lsp::Document d("file:///p.lc", text, 1);
-        const Json& range = edits[0]["range"];
-        d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
-                  edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
-        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"),
-                             std::string(d.text()));
-        const Session again =
-            run({initialize(), open(std::string(d.text())), request(2, "textDocument/formatting", document)});
-        CPPUNIT_ASSERT(again.response(2)["result"].empty());
+        struct Case {
+            std::string text;
+            std::string formatted;
+        };
+        const Case cases[] = {
+            {"BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND",
+             "BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"},
+            {"BEGIN\r  a+b ;\rLOOP 2 c; END\rEND\r", "BEGIN\r  a + b ;\r  LOOP 2\r    c ;\r  END\rEND\r"},
+            {"BEGIN\n  a+b ;\nLOOP 2 c; END\nEND", "BEGIN\n  a + b ;\n  LOOP 2\n    c ;\n  END\nEND\n"},
+        };
+        for (const Case& c : cases) {
+            const Session s = run({initialize(), open(c.text), request(2, "textDocument/formatting", document)});
+            const Json& edits = s.response(2)["result"];
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, std::size_t(1), edits.size());
+            lsp::Document d("file:///p.lc", c.text, 1);
+            const Json& range = edits[0]["range"];
+            d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
+                      edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, c.formatted, std::string(d.text()));
+            const Session again =
+                run({initialize(), open(c.formatted), request(2, "textDocument/formatting", document)});
+            CPPUNIT_ASSERT_MESSAGE(c.text, again.response(2)["result"].empty());
+        }
         const Session broken =
             run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(broken.response(2)["result"].empty());
