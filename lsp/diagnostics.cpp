@@ -16,6 +16,7 @@ Diagnostic diagnosticOf(const Subject& subject, const analysis::Diagnostic& d) {
 
 std::vector<TextEdit> textEdits(const Subject& subject, const std::vector<analysis::Edit>& edits) {
     std::vector<TextEdit> list;
+    list.reserve(edits.size());
     for (const analysis::Edit& e : edits)
         list.push_back(TextEdit{subject.range(e.offset, e.offset + e.length), e.text});
     return list;
@@ -24,8 +25,10 @@ std::vector<TextEdit> textEdits(const Subject& subject, const std::vector<analys
 }  // namespace
 
 std::vector<Diagnostic> diagnosticsOf(const Subject& subject) {
+    const std::vector<analysis::Diagnostic>& diagnostics = subject.analysis().diagnostics();
     std::vector<Diagnostic> list;
-    for (const analysis::Diagnostic& d : subject.analysis().diagnostics())
+    list.reserve(diagnostics.size());
+    for (const analysis::Diagnostic& d : diagnostics)
         list.push_back(diagnosticOf(subject, d));
     return list;
 }

@@ -177,7 +177,9 @@ std::string withHugeNumbersAs(std::string_view text, std::string_view replacemen
     return out;
 }
 
-BodyFault parseError(std::string what, bool json) { return BodyFault{code::parseError, "Parse error: " + what, json}; }
+BodyFault parseError(const std::string& what, bool json) {
+    return BodyFault{code::parseError, "Parse error: " + what, json};
+}
 
 // A body with numbers beyond a double's range, read with each of them as
 // null; and with each as 0, to tell whether they all lie inside its params.
@@ -209,25 +211,23 @@ void readHugeNumbers(std::string_view text, int maxNesting, Body& body) {
 
 }  // namespace
 
-Body readBody(std::string_view text, int maxNesting) {
-    Body body;
+Body::Body(std::string_view text, int maxNesting) {
     try {
-        Reader reader(body.message, body.costs, maxNesting);
+        Reader reader(message, costs, maxNesting);
         if (Json::sax_parse(text, &reader))
-            return body;
-        body.message = nullptr;
-        body.costs.clear();
+            return;
+        message = nullptr;
+        costs.clear();
         if (reader.tooDeep)
-            body.fault = parseError("JSON nested deeper than " + std::to_string(maxNesting), true);
+            fault = parseError("JSON nested deeper than " + std::to_string(maxNesting), true);
         else if (reader.huge)
-            readHugeNumbers(text, maxNesting, body);  // JSON all the same, to be answered as it deserves
+            readHugeNumbers(text, maxNesting, *this);  // JSON all the same, to be answered as it deserves
         else
-            body.fault = parseError(reader.what, false);
+            fault = parseError(reader.what, false);
     } catch (const std::bad_alloc&) {
-        body.message = nullptr;
-        body.fault = BodyFault{code::internalError, "out of memory", true};
+        message = nullptr;
+        fault = BodyFault{code::internalError, "out of memory", true};
     }
-    return body;
 }
 
 bool isResponse(const Json& message) {

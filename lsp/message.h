@@ -32,12 +32,13 @@ struct BodyFault {
 // then only a message with all of them in its params (or an answer to the
 // server) is read, with `hugeParams`, for the server to refuse.
 struct Body {
+    Body(std::string_view text, int maxNesting);
+
     nlohmann::json message;
     NumberTexts costs;        // by JSON pointer, "/params/settings/loopcost/addCost"
     bool hugeParams = false;  // numbers beyond a double's range in the params, read as null
     std::optional<BodyFault> fault;
 };
-Body readBody(std::string_view body, int maxNesting);
 
 // Whether a message is the answer to one of the server's requests.
 bool isResponse(const nlohmann::json& message);

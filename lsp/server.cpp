@@ -49,7 +49,7 @@ void Server::warn(const std::string& message) {
 void Server::fault(const std::string& what) { error(nullptr, code::parseError, "Parse error: " + what); }
 
 bool Server::receive(std::string_view text) {
-    Body body = readBody(text, maxNesting);
+    Body body(text, maxNesting);
     if (body.fault) {
         error(nullptr, body.fault->code, body.fault->message);
         return body.fault->json;

@@ -18,7 +18,7 @@ namespace lsp {
 // the warnings returned.
 // `pointer` is where `settings` stands in the message, and `texts` the
 // numbers of the message under a cost's key as they were written (see
-// readBody), so that a cost is exactly what the user wrote: 0.1 is one
+// Body), so that a cost is exactly what the user wrote: 0.1 is one
 // tenth, not the double nearest it.
 using NumberTexts = std::map<std::string, std::string>;
 std::vector<std::string> readCostModel(const nlohmann::json& settings, const std::string& pointer,

@@ -10,11 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "requests.h"
 #include "framing.h"
 #include "languageserver.h"
 #include "message.h"
 #include "protocol.h"
+#include "requests.h"
 #include "server.h"
 
 namespace {
@@ -210,8 +210,8 @@ public:
               {{{"range", {{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}},
                 {"text", "d"}}}}});
         std::string bytes = framed(initialize()) + framed(open("BEGIN\n  LOOP n\n    a + b * 2 ;\n  END\nEND\n"));
-        // the server publishes when no more input waits: once after the open
-        // (forced here by a request that the diagnostics must not wait for)
+        // the server publishes when no more input waits: here once, after
+        // the open
         const Session broken = runBytes(bytes);
         const std::vector<Json> published = broken.withMethod("textDocument/publishDiagnostics");
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), published.size());
@@ -225,7 +225,7 @@ public:
 
         const Session fixed = runBytes(bytes + framed(change));
         const std::vector<Json> after = fixed.withMethod("textDocument/publishDiagnostics");
-        CPPUNIT_ASSERT_EQUAL(std::size_t(1), after.size());  // the two changes came together
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), after.size());  // the open and the change came together
         CPPUNIT_ASSERT(after[0]["params"]["diagnostics"].empty());
         CPPUNIT_ASSERT_EQUAL(2, after[0]["params"]["version"].get<int>());
 
@@ -442,7 +442,8 @@ public:
         CPPUNIT_ASSERT(json.response(2).contains("result"));
     }
 
-    // The library writes its error line to std::cerr; the analysis keeps it.
+    // The errors of documents are diagnostics: nothing of a session goes to
+    // standard error.
     void nothingOnStandardError() {
         const Session s =
             run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
@@ -496,7 +497,7 @@ public:
             {R"({"method":"x","params":[1e400})", lsp::code::parseError, false, {}},
         };
         for (const Case& c : cases) {
-            const lsp::Body body = lsp::readBody(c.body, 6);
+            const lsp::Body body(c.body, 6);
             CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, c.code, body.fault ? body.fault->code : 0);
             if (body.fault) {
                 CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, c.json, body.fault->json);
