@@ -10,9 +10,9 @@
 #include "analysis.h"
 
 // What an editor asks of a program beyond its costs: fixes for its errors,
-// the spans of its blocks, its words by kind, what may be typed where, and
-// the canonical layout of a part of it. Every answer is in byte offsets of
-// the analysed text; a front-end only turns them into its own positions.
+// the spans of its blocks, its words by kind, and what may be typed where.
+// Every answer is in byte offsets of the analysed text; a front-end only
+// turns them into its own positions.
 namespace analysis {
 
 // The bytes [begin, end) of the text.
@@ -90,13 +90,6 @@ struct Completion {
     bool statement;
 };
 Completion completionAt(const Analysis& analysis, std::size_t offset);
-
-// The canonical layout of the whole statements and loops in [from, to): the
-// outermost of those that the range touches, which lie side by side in one
-// block, laid out as the canonical program lays them out there. Nothing when
-// the layout is what stands there already, when no statement is touched, or
-// when an error lies among them.
-std::optional<Edit> layoutOf(const Analysis& analysis, std::size_t from, std::size_t to);
 
 }  // namespace analysis
 

@@ -7,6 +7,7 @@
 
 #include "analysis.h"
 #include "editor.h"
+#include "format.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ void checkSpans(const Analysis& a, const std::string& input) {
     }
 }
 
-// Laid out, the whole program or a part of it reads with the same cost.
+// Laid out, the whole program or a part of it reads with the same cost; the
+// whole program formatted has nothing more to format.
 void checkLayout(const Analysis& a, const std::string& input) {
     if (!a.ok())
         return;
@@ -80,6 +82,12 @@ void checkLayout(const Analysis& a, const std::string& input) {
     for (const analysis::StatementInfo& s : a.statements())
         if (ranges.size() < 32)
             ranges.push_back(Span{static_cast<std::size_t>(s.begin), static_cast<std::size_t>(s.end)});
+    if (const std::optional<analysis::Edit> edit = analysis::formatOf(a)) {
+        const std::string laid = analysis::applied(input, {*edit});
+        const Analysis after(laid, a.model());
+        if (!after.ok() || after.total().text() != total || analysis::formatOf(after))
+            fail("formatting changes what the program costs, or leaves more to format", input);
+    }
     for (const Span& range : ranges) {
         const std::optional<analysis::Edit> edit = analysis::layoutOf(a, range.begin, range.end);
         if (!edit)

@@ -2,8 +2,6 @@
 #define LOOPCOST_LSP_LANGUAGESERVER_H
 
 #include <iosfwd>
-#include <string>
-#include <vector>
 
 // Runs the language server on a stream of JSON-RPC messages (LSP 3.17,
 // Content-Length framing) until the exit notification or the end of `in`,
@@ -13,9 +11,5 @@
 // cannot be written.
 int runLanguageServer(std::istream& in, std::ostream& out);
 int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err);
-
-// Whether a command line (without the program's name) asks for the server:
-// "--lsp", alone or with "--stdio" (which some clients add) before or after.
-bool wantsLanguageServer(const std::vector<std::string>& arguments);
 
 #endif

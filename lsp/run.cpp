@@ -60,15 +60,6 @@ std::string reasonOf(const std::ios_base::failure& failure) {
 
 }  // namespace
 
-bool wantsLanguageServer(const std::vector<std::string>& arguments) {
-    if (arguments.size() == 1)
-        return arguments[0] == "--lsp";
-    if (arguments.size() == 2)
-        return (arguments[0] == "--lsp" && arguments[1] == "--stdio") ||
-               (arguments[0] == "--stdio" && arguments[1] == "--lsp");
-    return false;
-}
-
 int runLanguageServer(std::istream& in, std::ostream& out) { return runLanguageServer(in, out, std::cerr); }
 
 int runLanguageServer(std::istream& in, std::ostream& out, std::ostream& err) {

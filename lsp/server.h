@@ -12,25 +12,18 @@
 
 #include "analysis.h"
 #include "document.h"
-#include "editing.h"
-#include "position.h"
+#include "protocol.h"
+#include "requests.h"
 #include "settings.h"
 
 namespace lsp {
 
-// JSON-RPC and LSP error codes.
-namespace code {
-const int parseError = -32700;
-const int invalidRequest = -32600;
-const int methodNotFound = -32601;
-const int invalidParams = -32602;
-const int internalError = -32603;
-const int serverNotInitialized = -32002;
-}  // namespace code
-
 // The protocol's state and the open documents: message bodies in, messages
-// out through `send`. Nothing here reads or writes a stream, so that tests
-// and the fuzzer drive it in memory. No input makes it throw.
+// out through `send`. The server keeps the life of the protocol (initialize,
+// shutdown, exit), the documents (opened, changed, closed), the settings and
+// the diagnostics it pushes; every request about a document is a feature of
+// the table in requests.cpp. Nothing here reads or writes a stream, so that
+// tests and the fuzzer drive it in memory. No input makes it throw.
 class Server {
 public:
     using Json = nlohmann::json;
@@ -68,7 +61,9 @@ private:
     void didChangeConfiguration(const Json& params);
     void applySettings(const Json& settings, const std::string& pointer);
 
+    // The open document that the params name, or null.
     Document* find(const Json& params);
+    Subject subjectOf(Document& document) const { return Subject{document, model, client, switches}; }
     void publish(Document& document);
     void respond(const Json& id, Json result);
     void error(const Json& id, int code, const std::string& message);
@@ -78,19 +73,13 @@ private:
     std::function<void(const Json&)> send;
     std::map<std::string, std::unique_ptr<Document>> documents;
     analysis::CostModel model;
-    Encoding encoding = Encoding::utf16;
-    bool hierarchicalSymbols = false;
-    bool refreshHints = false;
-    Features features;
+    ClientCapabilities client;
+    Switches switches;
     bool initialized = false;
     bool shutdownSeen = false;
     bool exitSeen = false;
     std::int64_t requestsSent = 0;
 };
-
-// The nesting depth of the arrays and objects of a JSON text, strings
-// skipped, counted no further than `limit` + 1.
-int nestingOf(std::string_view text, int limit);
 
 }  // namespace lsp
 

@@ -10,9 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "answers.h"
 #include "framing.h"
 #include "languageserver.h"
+#include "message.h"
+#include "protocol.h"
+#include "requests.h"
 #include "server.h"
 
 namespace {
@@ -137,9 +139,10 @@ class ServerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(costsAsWritten);
     CPPUNIT_TEST(deepNesting);
     CPPUNIT_TEST(nothingOnStandardError);
-    CPPUNIT_TEST(commandLine);
     CPPUNIT_TEST(percentages);
     CPPUNIT_TEST(nesting);
+    CPPUNIT_TEST(bodies);
+    CPPUNIT_TEST(everyFeature);
     CPPUNIT_TEST(analysedOncePerVersion);
     CPPUNIT_TEST(hugeNumbersAndNegativePositions);
     CPPUNIT_TEST(hugeNumbersBeforeInitialize);
@@ -207,8 +210,8 @@ public:
               {{{"range", {{"start", {{"line", 2}, {"character", 12}}}, {"end", {{"line", 2}, {"character", 13}}}}},
                 {"text", "d"}}}}});
         std::string bytes = framed(initialize()) + framed(open("BEGIN\n  LOOP n\n    a + b * 2 ;\n  END\nEND\n"));
-        // the server publishes when no more input waits: once after the open
-        // (forced here by a request that the diagnostics must not wait for)
+        // the server publishes when no more input waits: here once, after
+        // the open
         const Session broken = runBytes(bytes);
         const std::vector<Json> published = broken.withMethod("textDocument/publishDiagnostics");
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), published.size());
@@ -222,7 +225,7 @@ public:
 
         const Session fixed = runBytes(bytes + framed(change));
         const std::vector<Json> after = fixed.withMethod("textDocument/publishDiagnostics");
-        CPPUNIT_ASSERT_EQUAL(std::size_t(1), after.size());  // the two changes came together
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), after.size());  // the open and the change came together
         CPPUNIT_ASSERT(after[0]["params"]["diagnostics"].empty());
         CPPUNIT_ASSERT_EQUAL(2, after[0]["params"]["version"].get<int>());
 
@@ -323,23 +326,34 @@ public:
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), flat.response(2)["result"][1]["containerName"].get<std::string>());
     }
 
+    // Whole-document formatting: one edit that gives the canonical layout
+    // with the document's own line ends, whichever they are.
     void formatting() {
         const Json document = {{"textDocument", {{"uri", "file:///p.lc"}}},
                                {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
-        const std::string text = "BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND";
-        const Session s = run({initialize(), open(text), request(2, "textDocument/formatting", document)});
-        const Json& edits = s.response(2)["result"];
-        CPPUNIT_ASSERT_EQUAL(std::size_t(1), edits.size());
-        // applied, the edit gives the canonical layout with the text's line ends
-        lsp::Document d("file:///p.lc", text, 1);
-        const Json& range = edits[0]["range"];
-        d.replace(lsp::positionFrom(range["start"]), lsp::positionFrom(range["end"]),
-                  edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
-        CPPUNIT_ASSERT_EQUAL(std::string("BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"),
-                             std::string(d.text()));
-        const Session again =
-            run({initialize(), open(std::string(d.text())), request(2, "textDocument/formatting", document)});
-        CPPUNIT_ASSERT(again.response(2)["result"].empty());
+        struct Case {
+            std::string text;
+            std::string formatted;
+        };
+        const Case cases[] = {
+            {"BEGIN\r\n  a+b ;\r\nLOOP 2 c; END\r\nEND",
+             "BEGIN\r\n  a + b ;\r\n  LOOP 2\r\n    c ;\r\n  END\r\nEND\r\n"},
+            {"BEGIN\r  a+b ;\rLOOP 2 c; END\rEND\r", "BEGIN\r  a + b ;\r  LOOP 2\r    c ;\r  END\rEND\r"},
+            {"BEGIN\n  a+b ;\nLOOP 2 c; END\nEND", "BEGIN\n  a + b ;\n  LOOP 2\n    c ;\n  END\nEND\n"},
+        };
+        for (const Case& c : cases) {
+            const Session s = run({initialize(), open(c.text), request(2, "textDocument/formatting", document)});
+            const Json& edits = s.response(2)["result"];
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, std::size_t(1), edits.size());
+            lsp::Document d("file:///p.lc", c.text, 1);
+            const Json& range = edits[0]["range"];
+            d.replace(range["start"].get<lsp::Position>(), range["end"].get<lsp::Position>(),
+                      edits[0]["newText"].get<std::string>(), lsp::Encoding::utf16);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, c.formatted, std::string(d.text()));
+            const Session again =
+                run({initialize(), open(c.formatted), request(2, "textDocument/formatting", document)});
+            CPPUNIT_ASSERT_MESSAGE(c.text, again.response(2)["result"].empty());
+        }
         const Session broken =
             run({initialize(), open("BEGIN a+ ; END"), request(2, "textDocument/formatting", document)});
         CPPUNIT_ASSERT(broken.response(2)["result"].empty());
@@ -428,21 +442,13 @@ public:
         CPPUNIT_ASSERT(json.response(2).contains("result"));
     }
 
-    // The library writes its error line to std::cerr; the analysis keeps it.
+    // The errors of documents are diagnostics: nothing of a session goes to
+    // standard error.
     void nothingOnStandardError() {
         const Session s =
             run({initialize(), open("BEGIN a + ; END"), open("BEGIN LOOP x a ; END END", "file:///q.lc")});
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), s.withMethod("textDocument/publishDiagnostics").size());
         CPPUNIT_ASSERT_EQUAL(std::string(), s.cerrText);
-    }
-
-    void commandLine() {
-        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp"}));
-        CPPUNIT_ASSERT(wantsLanguageServer({"--lsp", "--stdio"}));
-        CPPUNIT_ASSERT(wantsLanguageServer({"--stdio", "--lsp"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({"--stdio"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({"--lsp", "x.lc"}));
-        CPPUNIT_ASSERT(!wantsLanguageServer({}));
     }
 
     void percentages() {
@@ -458,6 +464,110 @@ public:
         CPPUNIT_ASSERT_EQUAL(2, lsp::nestingOf("{\"a\": [1, \"[[[\\\"[\"]}", 10));
         CPPUNIT_ASSERT_EQUAL(0, lsp::nestingOf("\"{\"", 10));
         CPPUNIT_ASSERT_EQUAL(4, lsp::nestingOf("[[[[[[[[", 3));
+    }
+
+    // A body read once: the message, the costs as written by their JSON
+    // pointer, or the fault to answer and whether the body is JSON at all.
+    void bodies() {
+        struct Case {
+            std::string body;
+            int code;   // of the fault; 0: read
+            bool json;  // of a fault: JSON all the same
+            lsp::NumberTexts costs;
+        };
+        const std::string deep = std::string(6, '[') + std::string(6, ']');
+        const std::vector<Case> cases = {
+            {R"({"params":{"settings":{"loopcost":{"addCost":0.10,"mulCost":12345678901234567890123}}}})",
+             0,
+             false,
+             {{"/params/settings/loopcost/addCost", "0.10"},
+              {"/params/settings/loopcost/mulCost", "12345678901234567890123"}}},
+            {R"({"params":{"initializationOptions":{"addCost":-3,"x":[{"mulCost":1e-2}]}}})",
+             0,
+             false,
+             {{"/params/initializationOptions/addCost", "-3"}, {"/params/initializationOptions/x/-/mulCost", "1e-2"}}},
+            {R"({"a~/b":{"addCost":7},"addCost":"7","n":[1,2]})", 0, false, {{"/a~0~1b/addCost", "7"}}},
+            {R"({"addCost":1,"addCost":2})", 0, false, {{"/addCost", "2"}}},  // the last of a key given twice
+            {deep, 0, false, {}},
+            {"[[[[[[[]]]]]]]", lsp::code::parseError, true, {}},  // deeper than the limit of 6
+            {R"({"a":)", lsp::code::parseError, false, {}},
+            {R"({"a":1} x)", lsp::code::parseError, false, {}},
+            {R"({"method":"x","params":[1e400]})", 0, false, {}},  // huge numbers, all in the params
+            {R"({"method":"x","id":1e400})", lsp::code::parseError, true, {}},
+            {R"({"method":"x","params":[1e400})", lsp::code::parseError, false, {}},
+        };
+        for (const Case& c : cases) {
+            const lsp::Body body(c.body, 6);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, c.code, body.fault ? body.fault->code : 0);
+            if (body.fault) {
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, c.json, body.fault->json);
+                continue;
+            }
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, c.body.find("1e400") != std::string::npos, body.hugeParams);
+            if (!body.hugeParams)
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(c.body, Json::parse(c.body), body.message);
+            CPPUNIT_ASSERT_MESSAGE(c.body, c.costs == body.costs);
+        }
+    }
+
+    // Every feature of the table is offered in the capabilities, answers
+    // about a document that is not open with its empty answer, answers about
+    // one that is, and refuses params without a document.
+    void everyFeature() {
+        struct Case {
+            std::string method;
+            bool answers;  // something other than the empty answer, about the program below
+        };
+        const Case cases[] = {
+            {"textDocument/hover", true},
+            {"textDocument/inlayHint", true},
+            {"textDocument/codeLens", true},
+            {"textDocument/documentSymbol", true},
+            {"textDocument/diagnostic", false},  // it has no errors
+            {"textDocument/codeAction", false},  // nor, so, fixes
+            {"textDocument/foldingRange", true},
+            {"textDocument/documentHighlight", true},
+            {"textDocument/selectionRange", true},
+            {"textDocument/semanticTokens/full", true},
+            {"textDocument/semanticTokens/range", true},
+            {"textDocument/completion", true},
+            {"textDocument/formatting", true},
+            {"textDocument/rangeFormatting", true},
+        };
+        const Json position = {{"line", 1}, {"character", 1}};  // in LOOP
+        const Json range = {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 9}, {"character", 0}}}};
+        const Json params = {{"textDocument", {{"uri", "file:///p.lc"}}},
+                             {"position", position},
+                             {"range", range},
+                             {"positions", {position}},
+                             {"context", {{"diagnostics", Json::array()}}}};
+        Json unopened = params;
+        unopened["textDocument"]["uri"] = "file:///none";
+        Json nameless = params;
+        nameless.erase("textDocument");
+        std::vector<Json> messages = {initialize(), open("BEGIN\nLOOP n\na+b ;\nEND\nEND\n")};
+        int id = 2;
+        for (const Case& c : cases) {
+            messages.push_back(request(id++, c.method, params));
+            messages.push_back(request(id++, c.method, unopened));
+            messages.push_back(request(id++, c.method, nameless));
+        }
+        const Session s = run(messages);
+        const Json& capabilities = s.response(1)["result"]["capabilities"];
+        CPPUNIT_ASSERT_EQUAL(lsp::featureCapabilities().size() + 2, capabilities.size());  // and the document sync
+        id = 2;
+        for (const Case& c : cases) {
+            const lsp::Feature* feature = lsp::featureFor(c.method);
+            CPPUNIT_ASSERT_MESSAGE(c.method, feature != nullptr);
+            if (feature->capability)
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(c.method, feature->offered, capabilities[feature->capability]);
+            const Json& answer = s.response(id++);
+            CPPUNIT_ASSERT_MESSAGE(c.method, answer.contains("result"));
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.method, c.answers, answer["result"] != feature->unopened);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.method, feature->unopened, s.response(id++)["result"]);
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.method, lsp::code::invalidParams, errorCode(s.response(id++)));
+        }
+        CPPUNIT_ASSERT(lsp::featureFor("textDocument/didOpen") == nullptr);
     }
 
     // One message after initialize and the open of a document, then a hover
@@ -618,15 +728,22 @@ public:
     void analysedOncePerVersion() {
         lsp::Document d("file:///p.lc", "BEGIN\n  LOOP n\n    a + b ;\n  END\nEND\n", 1);
         const analysis::CostModel model;
-        const lsp::Subject subject{d, model, lsp::Encoding::utf16};
+        const lsp::ClientCapabilities client;
+        const lsp::Switches switches;
+        const lsp::Subject subject{d, model, client, switches};
+        const Json all = {
+            {"textDocument", {{"uri", "file:///p.lc"}}},
+            {"position", {{"line", 2}, {"character", 4}}},
+            {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 9}, {"character", 0}}}}}};
+        const auto answer = [&](const char* method) { return lsp::featureFor(method)->answer(subject, all); };
         CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
-        CPPUNIT_ASSERT(!lsp::hoverAt(subject, 19).is_null());
-        CPPUNIT_ASSERT_EQUAL(std::size_t(2), lsp::inlayHints(subject, 0, 100).size());
-        CPPUNIT_ASSERT_EQUAL(std::size_t(1), lsp::documentSymbols(subject, true).size());
+        CPPUNIT_ASSERT(!answer("textDocument/hover").is_null());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(2), answer("textDocument/inlayHint").size());
+        CPPUNIT_ASSERT_EQUAL(std::size_t(1), answer("textDocument/documentSymbol").size());
         CPPUNIT_ASSERT_EQUAL(std::size_t(1), d.analyses());
         for (std::size_t i = 0; i <= 50; ++i)
             d.replace(lsp::Position{2, 4}, lsp::Position{2, 5}, i % 2 ? "a" : "z", lsp::Encoding::utf16);
-        CPPUNIT_ASSERT(lsp::hoverAt(subject, 19)["contents"]["value"].get<std::string>().find("`z + b ;`") !=
+        CPPUNIT_ASSERT(answer("textDocument/hover")["contents"]["value"].get<std::string>().find("`z + b ;`") !=
                        std::string::npos);
         CPPUNIT_ASSERT(lsp::diagnosticsOf(subject).empty());
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), d.analyses());
