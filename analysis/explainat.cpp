@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "derive.h"
 #include "text.h"
 
 namespace analysis {
@@ -40,6 +41,8 @@ ExplanationAt explanationAt(const Analysis& a, std::size_t offset) {
         at.multiplications = countText(a.counts().multiplications);
         at.additionCost = a.model().addition.text();
         at.multiplicationCost = a.model().multiplication.text();
+        if (a.statements().size() <= ExplanationAt::maxDerivedStatements)
+            at.derivation = deriveCost(a).text;
         return at;
     }
     at.kind = s->isLoop() ? ExplanationAt::Kind::loop : ExplanationAt::Kind::statement;
@@ -56,6 +59,7 @@ ExplanationAt explanationAt(const Analysis& a, std::size_t offset) {
     at.additions = countText(counts.additions);
     at.multiplications = countText(counts.multiplications);
     at.slowerThanTotal = a.ok() && a.shareOf(*s) == 0.0 && !a.costOf(*s).isZero() && !a.total().isZero();
+    at.sum = loopSum(a, *s);
     return at;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "analysis.h"
 #include "editor.h"
@@ -27,6 +28,7 @@ struct ExplanationAt {
     std::string additions;         // how many '+' it runs in all, a polynomial in n: "3 * n^2"
     std::string multiplications;   // and how many '*'
     bool slowerThanTotal = false;  // its share is 0 while it and the total cost something: it grows more slowly
+    std::string sum;               // a loop: its sum and what it solves to, "Σ_{j=1}^{3} ( 4n + 1 ) = 12n + 3"
 
     // The program: its total, its order of growth, its operations in all
     // and the cost of each kind of operation.
@@ -34,6 +36,11 @@ struct ExplanationAt {
     std::string order;
     std::string additionCost;
     std::string multiplicationCost;
+    // The cost as nested sums, solved step by step (deriveCost); empty for a
+    // program of more than maxDerivedStatements statements and loops, whose
+    // lines would be too long for a pointer's summary.
+    std::vector<std::string> derivation;
+    static const std::size_t maxDerivedStatements = 200;
 };
 
 // Nothing on a blank, beyond the text, or outside every statement of a text

@@ -35,9 +35,15 @@ std::size_t hintOffset(const Analysis& a, std::size_t line) {
 std::string code(const std::string& text) { return "`" + text + "`"; }
 
 std::string programMarkdown(const ExplanationAt& at) {
-    return "**Program**\n\n- total cost: " + code(at.total) + "\n- order of growth: " + code(at.order) +
-           "\n- additions: " + code(at.additions) + "\n- multiplications: " + code(at.multiplications) +
-           "\n- cost model: `+` costs " + at.additionCost + ", `*` costs " + at.multiplicationCost + "\n";
+    std::string out = "**Program**\n\n- total cost: " + code(at.total) + "\n- order of growth: " + code(at.order) +
+                      "\n- additions: " + code(at.additions) + "\n- multiplications: " + code(at.multiplications) +
+                      "\n- cost model: `+` costs " + at.additionCost + ", `*` costs " + at.multiplicationCost + "\n";
+    if (at.derivation.empty())
+        return out;
+    out += "\nThe cost as nested sums, one per loop, solved from the inside out:\n\n```\n";
+    for (const std::string& line : at.derivation)
+        out.append(line).append("\n");
+    return out + "```\n";
 }
 
 std::string markdownOf(const ExplanationAt& at) {
@@ -48,6 +54,8 @@ std::string markdownOf(const ExplanationAt& at) {
     if (!e.costed)  // inside a LOOP whose count did not read nothing is costed
         return out + "- not costed: a loop count around it does not read\n";
     out += std::string(e.loop ? "- cost of the whole loop: " : "- cost: ") + code(e.cost) + "\n";
+    if (!at.sum.empty())
+        out += "- as a sum over one pass of its body: " + code(at.sum) + "\n";
     out += std::string(e.loop ? "- its body runs " : "- runs ") + code(e.runs) + (at.once ? " time, " : " times, ") +
            code(at.perRun) + " per run\n";
     if (e.share) {

@@ -276,10 +276,14 @@ public:
         const std::string loop = s.response(3)["result"]["contents"]["value"];
         CPPUNIT_ASSERT(loop.find("**Loop** `LOOP n`") != std::string::npos);
         CPPUNIT_ASSERT(loop.find("cost of the whole loop: `2 * n^1`") != std::string::npos);
+        CPPUNIT_ASSERT(loop.find("sum over one pass of its body: `Σ_{i=1}^{n} 2 = 2n`") != std::string::npos);
         for (int id : {4, 5}) {
             const std::string program = s.response(id)["result"]["contents"]["value"];
             CPPUNIT_ASSERT(program.find("total cost: `2 * n^1 + 1`") != std::string::npos);
             CPPUNIT_ASSERT(program.find("`O(n)`") != std::string::npos);
+            // the derivation whole, as --derive writes it
+            CPPUNIT_ASSERT_MESSAGE(program, program.find("```\nT(n) = Σ_{i=1}^{n} 2 + 1\n     = 2n + 1\n```") !=
+                                                std::string::npos);
         }
         CPPUNIT_ASSERT(s.response(6)["result"]["contents"]["value"].get<std::string>().find("**Loop**") == 0);
         CPPUNIT_ASSERT(s.response(7)["result"].is_null());  // blanks
