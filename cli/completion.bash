@@ -3,9 +3,9 @@
 # in one of the two lists, as in loopcost --help.
 
 # Options that stand alone.
-_loopcost_flags='--float --counts --format --annotate --hot --json --check --explain --compare --lsp --stdio --help --version'
+_loopcost_flags='--float --counts --format --annotate --hot --json --check --explain --compare --derive --latex --lsp --stdio --help --version'
 # Options followed by a value, as "--name VALUE" or "--name=VALUE".
-_loopcost_valued='--add-cost --mul-cost --at'
+_loopcost_valued='--add-cost --mul-cost --at --trace --steps'
 
 _loopcost() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev='' i
@@ -17,11 +17,16 @@ _loopcost() {
     if [[ " $_loopcost_valued " == *" $prev "* || $prev == '=' || $cur == '=' ]]; then
         return 0
     fi
-    # Beside --lsp only --stdio goes (and --help or --version, which win).
+    # Beside --lsp only --stdio goes, and --stdio goes with --lsp only (and
+    # --help or --version, which win).
     for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -- ]] && break
         if [[ ${COMP_WORDS[i]} == --lsp ]]; then
             mapfile -t COMPREPLY < <(compgen -W '--stdio --help --version' -- "$cur")
+            return 0
+        fi
+        if [[ ${COMP_WORDS[i]} == --stdio ]]; then
+            mapfile -t COMPREPLY < <(compgen -W '--lsp --help --version' -- "$cur")
             return 0
         fi
     done

@@ -55,6 +55,9 @@ expect "loopcost --lsp " --stdio --help --version
 expect "loopcost --lsp --s" --stdio
 expect "loopcost --lsp --js"
 expect "loopcost --stdio --l" --lsp
+expect "loopcost --stdio --" --help --lsp --version
+expect "loopcost --de" --derive
+expect "loopcost --trace "
 expect "loopcost -- --lsp --" --odd.lc
 # files, once the options are done or after a value
 expect "loopcost " --odd.lc a.lc b.lc sub
