@@ -175,7 +175,9 @@ describe('the playground', () => {
     while (big.length < 100000) big += '  LOOP n\n    a + b * c ;\n    LOOP 3\n      w * w * z + x * y ;\n    END\n  END\n';
     big += 'END\n';
     const loops = (big.match(/LOOP n/g) || []).length;
-    const page = await open();
+    // a newer text gives up the analysis it overtakes at once, however fast
+    // the machine
+    const page = await open('?patience=1');
     await replaceProgram(page, big);
     await waitForText(page, '#cost', `${14 * loops} * n^1`);
 
@@ -190,8 +192,8 @@ describe('the playground', () => {
     assert.ok(notes > 10 && notes < 400, `${notes} notes`);
 
     // 300 loops over n, one in the other, at n = 10^332: a cost of 99901
-    // digits, just within the bound, a second of work for the engine, which
-    // a newer text overtakes: the worker on it is ended, and a new one
+    // digits, just within the bound, a good part of a second of work for the
+    // engine, which a newer text overtakes: the worker on it is ended, and a new one
     // answers the newer text
     let workers = 0;
     page.on('worker', () => workers++);
@@ -199,9 +201,11 @@ describe('the playground', () => {
     await replaceProgram(page, 'BEGIN\n' + 'LOOP n\n'.repeat(300) + 'a * b ;\n' + 'END\n'.repeat(300) + 'END\n');
     // the cursor moved meanwhile asks about the same text: that waits for
     // the analysis it needs rather than starting a worker over on it
-    for (let i = 0; i < 6; i++) {
+    // (briefly: the analysis takes about a second, and the newer text below
+    // must come while it runs)
+    for (let i = 0; i < 4; i++) {
       await page.keyboard.press(i % 2 ? 'ArrowDown' : 'ArrowUp');
-      await page.waitForTimeout(100);
+      await page.waitForTimeout(25);
     }
     assert.equal(workers, 0);
     await page.selectOption('#examples', { label: 'Two loops side by side' });

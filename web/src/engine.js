@@ -10,7 +10,10 @@
 import engineSource from 'virtual:engine-worker';
 import { measure } from './timing.js';
 
-const patience = 400; // ms a newer request waits for an older one to finish
+// ms a newer request waits for an older one to finish; ?patience=MS in the
+// address sets it, so that the page's tests need no analysis that outlasts
+// the default on every machine
+const patience = Number(new URLSearchParams(globalThis.location?.search ?? '').get('patience')) || 400;
 
 // Whether `newer` needs no work that `older` does not do: the same model and
 // n, and no text that `older` does not have.
