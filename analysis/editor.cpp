@@ -7,14 +7,6 @@ namespace analysis {
 
 namespace {
 
-bool isLower(char c) { return c >= 'a' && c <= 'z'; }
-bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return isLower(c) || isUpper(c); }
-// Blank within a line: no line end.
-bool lineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
-
 std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
 std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
 
@@ -25,7 +17,7 @@ std::string lineEndOf(std::string_view text) {
 }
 
 std::size_t lineStartOf(std::string_view text, std::size_t offset) {
-    while (offset > 0 && !isLineEnd(text[offset - 1]))
+    while (offset > 0 && !isLineEndByte(text[offset - 1]))
         --offset;
     return offset;
 }
@@ -34,12 +26,10 @@ std::size_t lineStartOf(std::string_view text, std::size_t offset) {
 std::string indentOf(std::string_view text, std::size_t offset) {
     const std::size_t start = lineStartOf(text, offset);
     std::size_t end = start;
-    while (end < text.size() && lineBlank(text[end]))
+    while (end < text.size() && isLineBlank(text[end]))
         ++end;
     return std::string(text.substr(start, end - start));
 }
-
-std::size_t skipByteOrderMark(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
 
 // One past the last byte that is not white space, or 0.
 std::size_t lastWordEnd(std::string_view text) {
@@ -308,7 +298,7 @@ std::vector<Fix> fixesOf(const Analysis& a, const Diagnostic& d) {
 
 Span programStart(const Analysis& a) {
     const std::string_view text = a.text();
-    std::size_t at = skipByteOrderMark(text);
+    std::size_t at = byteOrderMarkLength(text);
     while (at < text.size() && isBlank(text[at]))
         ++at;
     std::size_t end = at;
@@ -341,10 +331,10 @@ std::vector<Span> loopFolds(const Analysis& a) {
             continue;
         const std::size_t keyword = endOf(s) - 3;
         std::size_t start = keyword;
-        while (start > 0 && lineBlank(text[start - 1]))
+        while (start > 0 && isLineBlank(text[start - 1]))
             --start;
         // an END that begins its line stays in view: the fold ends at the line end before it
-        folds.push_back(Span{beginOf(s), start > 0 && isLineEnd(text[start - 1]) ? start - 1 : keyword});
+        folds.push_back(Span{beginOf(s), start > 0 && isLineEndByte(text[start - 1]) ? start - 1 : keyword});
     }
     return folds;
 }
@@ -459,7 +449,7 @@ std::vector<Token> scan(const Analysis& a, std::size_t start, std::size_t from, 
     };
     bool countNext = false;  // after LOOP
     const std::size_t stop = std::min(to, text.size());
-    for (std::size_t i = std::max(start, skipByteOrderMark(text)); i < stop;) {
+    for (std::size_t i = std::max(start, byteOrderMarkLength(text)); i < stop;) {
         const char c = text[i];
         if (isBlank(c)) {
             ++i;
@@ -513,7 +503,7 @@ Completion completionAt(const Analysis& a, std::size_t offset) {
     std::size_t before = begin;
     while (before > 0 && isBlank(text[before - 1]))
         --before;
-    if (before <= skipByteOrderMark(text)) {
+    if (before <= byteOrderMarkLength(text)) {
         c.program = true;
         return c;
     }

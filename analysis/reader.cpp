@@ -20,17 +20,16 @@ enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other
 struct ClassTable {
     Class of[256] = {};
     constexpr ClassTable() {
-        for (Class& c : of)
-            c = other;
-        of[static_cast<unsigned char>(' ')] = blank;
-        for (char c : {'\t', '\v', '\f', '\r'})
-            of[static_cast<unsigned char>(c)] = blank;
-        of[static_cast<unsigned char>('\n')] = newline;
-        for (int c = 'a'; c <= 'z'; ++c)
-            of[c] = letter;
-        of[static_cast<unsigned char>('+')] = plus;
-        of[static_cast<unsigned char>('*')] = star;
-        of[static_cast<unsigned char>(';')] = semicolon;
+        for (int c = 0; c < 256; ++c) {
+            const char ch = static_cast<char>(c);
+            of[c] = ch == '\n'    ? newline
+                    : isBlank(ch) ? blank
+                    : isLower(ch) ? letter
+                    : ch == '+'   ? plus
+                    : ch == '*'   ? star
+                    : ch == ';'   ? semicolon
+                                  : other;
+        }
     }
 };
 constexpr ClassTable classes;
@@ -50,9 +49,12 @@ struct SumTable {
     }
 };
 constexpr SumTable sums;
+// The shared character classes for the bytes that peek() returns, noMore
+// among them.
 inline bool isSpace(int c) { return classOf(c) == blank || classOf(c) == newline; }
-bool isLower(int c) { return c >= 'a' && c <= 'z'; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
+bool lower(int c) { return isLower(static_cast<char>(c)); }
+bool upper(int c) { return isUpper(static_cast<char>(c)); }
+bool digit(int c) { return isDigit(static_cast<char>(c)); }
 
 // A word is quoted in a message up to this many bytes, then "...", so that a
 // message stays one line whatever the input holds.
@@ -129,8 +131,10 @@ public:
         }
     }
     void skipByteOrderMark() {
-        if (peekAt(0) == 0xEF && peekAt(1) == 0xBB && peekAt(2) == 0xBF)
-            p += 3;
+        for (std::size_t i = 0; i < byteOrderMark.size(); ++i)
+            if (peekAt(i) != static_cast<unsigned char>(byteOrderMark[i]))
+                return;
+        p += byteOrderMark.size();
     }
     // Reads up to white space or the end; keeps the first bytes in `shown`,
     // returns how many bytes the word has. A NUL ends it too: no text that
@@ -452,8 +456,8 @@ void Reader::program() {
         std::string word;
         // a statement where BEGIN should be is read as one
         std::size_t length = in->wordAhead(word);
-        const bool statement = word == "LOOP" || (length == 1 && isLower(c)) ||
-                               (isLower(c) && word.find_first_of("+*;") != std::string::npos);
+        const bool statement =
+            word == "LOOP" || (length == 1 && lower(c)) || (lower(c) && word.find_first_of("+*;") != std::string::npos);
         if (!statement)
             length = in->readWord(word);
         fail(Fault::notBegin, at, length, place, "expected 'BEGIN', found " + quoted(word, length > word.size()), at);
@@ -478,7 +482,7 @@ bool Reader::statementList() {
         return false;
     }
     Open& block = open.back();
-    if (isLower(c)) {
+    if (lower(c)) {
         block.hasStatement = true;
         expressionStatement();
         return true;
@@ -602,15 +606,15 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     }
     std::string word;
     if (quiet) {
-        if (isDigit(c) || c == '+' || c == '-')
+        if (digit(c) || c == '+' || c == '-')
             in->readWord(word);
         return ReadEvents::unknownCount;
     }
-    if (isLower(c)) {
+    if (lower(c)) {
         // a word of letters is a count mistyped; anything more, the loop's
         // first statement
         std::size_t length = in->wordAhead(word);
-        if (length == word.size() && std::all_of(word.begin(), word.end(), isLower))
+        if (length == word.size() && std::all_of(word.begin(), word.end(), lower))
             length = in->readWord(word);
         fail(Fault::notCount, at, length, place,
              "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
@@ -628,7 +632,7 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long value = 0;
     bool tooLarge = false;
-    for (; isDigit(c); c = in->peek()) {
+    for (; digit(c); c = in->peek()) {
         value = value * 10 + (c - '0');
         if (value > limit) {
             tooLarge = true;
@@ -781,7 +785,7 @@ void Reader::notInStatement(std::size_t begin, bool wordStart) {
 // Words that cannot begin a statement, up to one that can.
 void Reader::skipToStatement() {
     std::string word;
-    for (int c = in->skipBlanks(); c != noMore && !isLower(c) && !(c >= 'A' && c <= 'Z'); c = in->skipBlanks())
+    for (int c = in->skipBlanks(); c != noMore && !lower(c) && !upper(c); c = in->skipBlanks())
         if (in->readWord(word) == 0 || in->nul())
             return;
 }
@@ -799,7 +803,7 @@ void Reader::skipStatementRest() {
             in->noteNul();
             return;
         }
-        if (wordStart && c >= 'A' && c <= 'Z')
+        if (wordStart && upper(c))
             return;
         wordStart = isSpace(c);
         in->consume();

@@ -35,7 +35,7 @@ void eachLine(std::string_view text, Visit visit) {
     const char* const end = text.data() + text.size();
     Line line{1, 0, 0, 0};
     for (;; ++line.number) {
-        const char* const lineEnd = analysis::findLineEnd(text.data() + line.start, end);
+        const char* const lineEnd = analysis::findLineFeed(text.data() + line.start, end);
         line.end = static_cast<std::size_t>(lineEnd - text.data());
         line.next = lineEnd == end ? text.size() : line.end + 1;
         visit(line);

@@ -103,7 +103,7 @@ struct LibraryReading {
 };
 
 LibraryReading readWithLibrary(const std::string& input) {
-    const std::size_t start = input.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const std::size_t start = analysis::byteOrderMarkLength(input);
     std::istringstream in(input.substr(start));
     LibraryReading reading;
     const analysis::ErrorLineCapture quiet;
