@@ -10,10 +10,11 @@ namespace {
 std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
 std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
 
-// The line end the text uses: CRLF when its first line ends so.
+// The line end the text uses: that of its first line, "\n" if it has one line.
 std::string lineEndOf(std::string_view text) {
-    const std::size_t newline = text.find('\n');
-    return newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r' ? "\r\n" : "\n";
+    const char* const end = text.data() + text.size();
+    const auto at = static_cast<std::size_t>(findLineEnd(text.data(), end) - text.data());
+    return at == text.size() ? "\n" : std::string(text.substr(at, lineEndLength(text, at)));
 }
 
 std::size_t lineStartOf(std::string_view text, std::size_t offset) {

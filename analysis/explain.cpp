@@ -135,15 +135,15 @@ std::string Analysis::explanationTotal() const {
 const StatementInfo* statementUnderCursor(const Analysis& analysis, std::size_t offset) {
     const std::string_view text = analysis.text();
     offset = std::min(offset, text.size());
-    const auto blank = [&text](std::size_t i) { return text[i] != '\n' && isBlank(text[i]); };
+    const auto blank = [&text](std::size_t i) { return isLineBlank(text[i]); };
     std::size_t at = offset;
     while (at < text.size() && blank(at))
         ++at;
-    if (at == text.size() || text[at] == '\n') {
+    if (at == text.size() || isLineEndByte(text[at])) {
         at = offset;
         while (at > 0 && blank(at - 1))
             --at;
-        if (at == 0 || text[at - 1] == '\n')
+        if (at == 0 || isLineEndByte(text[at - 1]))
             return nullptr;
         --at;
     }

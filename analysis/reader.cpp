@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -15,7 +16,9 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
+// A '\r' ends a line unless a '\n' follows it, which then ends it: a
+// statement that holds one is left to the slower reading.
+enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, carriageReturn, other };
 
 struct ClassTable {
     Class of[256] = {};
@@ -23,6 +26,7 @@ struct ClassTable {
         for (int c = 0; c < 256; ++c) {
             const char ch = static_cast<char>(c);
             of[c] = ch == '\n'    ? newline
+                    : ch == '\r'  ? carriageReturn
                     : isBlank(ch) ? blank
                     : isLower(ch) ? letter
                     : ch == '+'   ? plus
@@ -51,7 +55,10 @@ struct SumTable {
 constexpr SumTable sums;
 // The shared character classes for the bytes that peek() returns, noMore
 // among them.
-inline bool isSpace(int c) { return classOf(c) == blank || classOf(c) == newline; }
+inline bool isSpace(int c) {
+    const Class k = classOf(c);
+    return k == blank || k == newline || k == carriageReturn;
+}
 bool lower(int c) { return isLower(static_cast<char>(c)); }
 bool upper(int c) { return isUpper(static_cast<char>(c)); }
 bool digit(int c) { return isDigit(static_cast<char>(c)); }
@@ -100,12 +107,12 @@ public:
             return noMore;
         return static_cast<unsigned char>(p[k]);
     }
-    // Consumes the byte that peek() returned, which is no line feed.
+    // Consumes the byte that peek() returned, which ends no line.
     void skip() { ++p; }
     // Consumes any byte.
     void consume() {
-        if (*p == '\n')
-            newLine();
+        if (isLineEndByte(*p))
+            lineEndAt(offset(), *p == '\r');
         ++p;
     }
     // Skips white space; the next byte, or noMore.
@@ -117,9 +124,8 @@ public:
                 if (*q == ' ')  // indentation: most blanks are spaces in a row
                     continue;
                 const Class c = classOf(*q);
-                if (c == newline) {
-                    ++line;
-                    lineStart = base + static_cast<std::size_t>(q - data) + 1;
+                if (c == newline || c == carriageReturn) {
+                    lineEndAt(base + static_cast<std::size_t>(q - data), c == carriageReturn);
                 } else if (c != blank) {
                     p = q;
                     return static_cast<unsigned char>(*q);
@@ -333,9 +339,7 @@ private:
     void extend(Excerpt& e, const char* from, const char* to) {
         lineEnded = false;
         for (const char* q = from; q != to; ++q) {
-            if (*q == '\n') {
-                if (!e.after.empty() && e.after.back() == '\r')
-                    e.after.pop_back();
+            if (isLineEndByte(*q)) {
                 lineEnded = true;
                 e.moreAfter = false;
                 return;
@@ -348,9 +352,12 @@ private:
         }
     }
 
-    void newLine() {
-        ++line;
-        lineStart = offset() + 1;
+    // A line end at `at`: a '\n' right after a '\r' ends the same line.
+    void lineEndAt(std::size_t at, bool carriage) {
+        if (carriage || at != lineFeedAfterReturn)
+            ++line;
+        lineFeedAfterReturn = carriage ? at + 1 : SIZE_MAX;
+        lineStart = at + 1;
     }
 
     // Keeps the bytes from `kept` before the next one, and reads a block
@@ -393,6 +400,7 @@ private:
     std::size_t base = 0;
     std::size_t line = 1;
     std::size_t lineStart = 0;
+    std::size_t lineFeedAfterReturn = SIZE_MAX;  // where a '\n' would end the line that a '\r' ended
     bool sawNul = false;
 
     ByteSource* source = nullptr;
@@ -714,7 +722,7 @@ void Reader::expressionStatement() {
             return;
         }
         const Class kind = classOf(c);
-        if (kind == blank || kind == newline) {
+        if (kind == blank || kind == newline || kind == carriageReturn) {
             in->consume();
             wordStart = true;
             continue;

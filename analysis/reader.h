@@ -37,7 +37,7 @@ enum class Fault : std::uint8_t {
 // to show where it is without keeping the text.
 struct Excerpt {
     std::string before;       // up to `reach` bytes of the line before the offset
-    std::string after;        // up to `reach` bytes from the offset to the line end (a CR before the LF left out)
+    std::string after;        // up to `reach` bytes from the offset to the line end
     bool moreBefore = false;  // the line goes on before `before`
     bool moreAfter = false;   // the line goes on after `after`
     static const std::size_t reach = 100;

@@ -16,8 +16,6 @@ const std::size_t gap = 2;
 // so that one long line cannot pad every other one to its width.
 const std::size_t widestAligned = 100;
 
-bool isTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
 // One line of the text: its bytes from `start` to `end`, the line end left
 // out, and where the next line starts.
 struct Line {
@@ -33,11 +31,13 @@ struct Line {
 template <class Visit>
 void eachLine(std::string_view text, Visit visit) {
     const char* const end = text.data() + text.size();
+    const bool returns = analysis::hasCarriageReturn(text);
     Line line{1, 0, 0, 0};
     for (;; ++line.number) {
-        const char* const lineEnd = analysis::findLineFeed(text.data() + line.start, end);
+        const char* const from = text.data() + line.start;
+        const char* const lineEnd = returns ? analysis::findLineEnd(from, end) : analysis::findLineFeed(from, end);
         line.end = static_cast<std::size_t>(lineEnd - text.data());
-        line.next = lineEnd == end ? text.size() : line.end + 1;
+        line.next = line.end + analysis::lineEndLength(text, line.end);
         visit(line);
         if (line.next == text.size())
             return;
@@ -92,7 +92,7 @@ public:
 private:
     std::string_view trimmed(const Line& line) const {
         std::size_t end = line.end;
-        while (end > line.start && isTrailingBlank(text[end - 1]))
+        while (end > line.start && analysis::isLineBlank(text[end - 1]))
             --end;
         return text.substr(line.start, end - line.start);
     }

@@ -230,16 +230,6 @@ public:
         CPPUNIT_ASSERT_EQUAL(&split, a.statementAt(text.find("+ f")));
         CPPUNIT_ASSERT_EQUAL(&statements[2], a.statementAt(text.find("  ;  END") + 3));
         CPPUNIT_ASSERT(a.statementAt(text.find("BEGIN")) == nullptr);
-        // line feeds on either side of a sixteen-byte step, and none
-        for (const std::size_t at : {0, 1, 14, 15, 16, 17, 31, 32, 33, 47, 70}) {
-            std::string line(71, 'x');
-            line[at] = '\n';
-            const analysis::LineIndex index(line);
-            CPPUNIT_ASSERT_EQUAL(std::size_t(2), index.lineCount());
-            CPPUNIT_ASSERT_EQUAL(at, index.lineEnd(1));
-            const std::string none(at, 'y');
-            CPPUNIT_ASSERT(analysis::findLineEnd(none.data(), none.data() + none.size()) == none.data() + at);
-        }
     }
 
     void testStatementCosts() {
