@@ -516,12 +516,15 @@ bool Reader::statementList() {
     else
         fail(Fault::notEnd, at, length, place,
              "expected 'END' to close " + blockName(open.size() - 1) + ", found " + found, block.offset);
-    // END glued to what follows (END;) still closes its block; anything else
-    // goes with the rest of its statement
-    if (word.compare(0, 3, "END") == 0)
+    // END glued to what follows (END;) still closes its block. Any other
+    // word stands where a statement may: reading goes on at the statement
+    // after it, and the END after that is not blamed for an empty list.
+    if (word.compare(0, 3, "END") == 0) {
         closeBlock(at + 3);
-    else if (!in->nul())
-        skipStatementRest();
+    } else if (!in->nul()) {
+        open.back().hasStatement = true;
+        skipToStatement();
+    }
     return !stopped && !in->nul();
 }
 
