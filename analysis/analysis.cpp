@@ -1,5 +1,8 @@
 #include "analysis.h"
 
+#include "canonical.h"
+#include "syntax.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -339,12 +342,9 @@ bool Analysis::smallUnits(const StatementInfo& statement, std::int64_t& units, s
 }
 
 std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) const {
-    Term term{statement.power, 0, 0, scale, 0.0};
+    Term term{statement.power, 0, 0, scale};
     if (statement.isLoop() || !statement.costed || !smallUnits(statement, term.units, term.runs))
         return std::nullopt;
-    const int order = sum.order();
-    if (statement.power == order)
-        term.share = Cost::ratio(Integer(term.units), sum.unitsOf(order));
     return term;
 }
 
@@ -434,27 +434,6 @@ Cost Analysis::costOf(const StatementInfo& statement) const {
     return Cost(std::move(units), scale);
 }
 
-void Analysis::appendCostText(std::string& out, const StatementInfo& statement) const {
-    if (statement.isLoop() || !statement.costed) {
-        costOf(statement).appendText(out);
-        return;
-    }
-    std::int64_t small, around;
-    if (smallUnits(statement, small, around)) {
-        if (small == 0)
-            out += '0';
-        else
-            appendWritten(out, Cost::termRoom(scale),
-                          [&](char* at) { return Cost::writeTerm(at, statement.power, small, scale, true); });
-        return;
-    }
-    const Integer units = statementUnits(statement);
-    if (units.is_zero())
-        out += '0';
-    else
-        Cost::appendTerm(out, statement.power, units, scale, true);
-}
-
 // A statement's one term counts only at the order of the total.
 double Analysis::shareOf(const StatementInfo& statement) const {
     if (statement.isLoop() || !statement.costed)
@@ -517,7 +496,7 @@ std::string Analysis::canonicalProgram() const {
             out += "END\n";
         }
         indent(static_cast<std::size_t>(part.depth));
-        appendCanonicalText(out, part);
+        appendCanonicalText(out, source, part);
         out += '\n';
         if (part.isLoop())
             open.push_back(i + 1);
@@ -531,99 +510,8 @@ std::string Analysis::canonicalProgram() const {
 
 std::string Analysis::canonicalText(const StatementInfo& statement) const {
     std::string text;
-    appendCanonicalText(text, statement);
+    appendCanonicalText(text, source, statement);
     return text;
-}
-
-void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) const {
-    char held[canonicalRoom];
-    out.append(held, static_cast<std::size_t>(writeCanonicalText(held, statement) - held));
-}
-
-// A statement is written from its own bytes: within a term, the odd places
-// are the '*' between variables and the even ones the variables, whatever
-// they hold.
-char* Analysis::writeCanonicalText(char* at, const StatementInfo& statement) const {
-    if (statement.isLoop()) {
-        at = std::copy_n("LOOP ", 5, at);
-        if (statement.count == ReadEvents::unknownCount)
-            *at++ = '?';
-        else if (statement.count < 0)
-            *at++ = 'n';
-        else
-            at = std::to_chars(at, at + 12, statement.count).ptr;
-        return at;
-    }
-    int place = 0;
-    for (auto i = static_cast<std::size_t>(statement.begin); i < static_cast<std::size_t>(statement.end); ++i) {
-        const char c = source[i];
-        if (isBlank(c))
-            continue;
-        if (c == ';') {
-            at = std::copy_n(" ;", 2, at);
-        } else if (c == '+') {
-            at = std::copy_n(" + ", 3, at);
-            place = 0;
-        } else if (place++ % 2 == 1) {
-            at = std::copy_n(" * ", 3, at);
-        } else {
-            *at++ = c;
-        }
-    }
-    return at;
-}
-
-namespace {
-
-// A statement's cost is one term, units * n^power: such costs compare as
-// their polynomials would for every large enough n without being made.
-int compareTerms(int power, const Integer& units, int otherPower, const Integer& otherUnits) {
-    if (power == otherPower || (units.is_zero() && otherUnits.is_zero()))
-        return units.compare(otherUnits) < 0 ? -1 : units.compare(otherUnits) > 0 ? 1 : 0;
-    if (power > otherPower)
-        return !units.is_zero() ? units.sign() : -otherUnits.sign();
-    return !otherUnits.is_zero() ? -otherUnits.sign() : units.sign();
-}
-
-struct Ranked {
-    Integer units;
-    const StatementInfo* statement;
-};
-
-// Costlier first; of equal costs, the one that comes first in the text.
-bool ranksBefore(const Ranked& a, const Ranked& b) {
-    const int order = compareTerms(a.statement->power, a.units, b.statement->power, b.units);
-    return order != 0 ? order > 0 : a.statement < b.statement;
-}
-
-}  // namespace
-
-// The statements are ranked as they come, in a heap that holds the `count`
-// best so far with the least of them on top: a program of millions of
-// statements is never sorted whole.
-std::vector<const StatementInfo*> Analysis::hottest(std::size_t count) const {
-    std::vector<Ranked> best;
-    if (count == 0)
-        return {};
-    for (const StatementInfo& part : parts) {
-        if (part.isLoop())
-            continue;
-        Ranked next{statementUnits(part), &part};
-        if (best.size() < count) {
-            best.push_back(std::move(next));
-            std::push_heap(best.begin(), best.end(), ranksBefore);
-        } else if (ranksBefore(next, best.front())) {
-            std::pop_heap(best.begin(), best.end(), ranksBefore);
-            best.back() = std::move(next);
-            std::push_heap(best.begin(), best.end(), ranksBefore);
-        }
-    }
-    std::sort(best.begin(), best.end(), ranksBefore);
-    std::vector<const StatementInfo*> hot;
-    hot.reserve(best.size());
-    for (const Ranked& ranked : best)
-        hot.push_back(ranked.statement);
-    return hot;
 }
 
 const StatementInfo* Analysis::statementAt(std::size_t offset) const {
@@ -659,6 +547,79 @@ std::vector<Analysis::LineCost> Analysis::lineCosts(std::size_t firstLine, std::
         i = j;
     }
     return costs;
+}
+
+// ---------------------------------------------------------------------------
+// What one run costs, and how many runs
+
+namespace {
+
+void appendQuoted(std::string& out, const std::string& text, std::string_view quote) {
+    out.append(quote).append(text).append(quote);
+}
+
+bool isOne(const std::vector<Integer>& polynomial) {
+    for (std::size_t i = 1; i < polynomial.size(); ++i)
+        if (!polynomial[i].is_zero())
+            return false;
+    return polynomial.front() == 1;
+}
+
+// "3 * n^2 times", "1 time".
+void appendRuns(std::string& out, const std::vector<Integer>& runs, std::string_view quote) {
+    appendQuoted(out, countText(runs), quote);
+    out += isOne(runs) ? " time" : " times";
+}
+
+}  // namespace
+
+Integer Analysis::ownUnits(const StatementInfo& statement) const {
+    return additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
+}
+
+// A loop's body: the statements after it up to its END, each with the counts
+// of the loops between the loop and it, kept on a stack of the loops open.
+Cost Analysis::perRunOf(const StatementInfo& statement) const {
+    std::vector<Integer> units(1);
+    if (!statement.costed)
+        return Cost(std::move(units), scale);
+    if (!statement.isLoop()) {
+        units[0] = ownUnits(statement);
+        return Cost(std::move(units), scale);
+    }
+    struct Open {
+        std::int32_t index;
+        Integer factor;  // the counts of the loops from here in, multiplied; 0 for one that does not read
+        std::size_t power;
+    };
+    const auto self = static_cast<std::int32_t>(&statement - parts.data());
+    std::vector<Open> open{Open{self, Integer(1), 0}};
+    for (auto i = static_cast<std::size_t>(self) + 1; i < parts.size() && parts[i].begin < statement.end; ++i) {
+        const StatementInfo& part = parts[i];
+        while (open.back().index != part.parent)
+            open.pop_back();
+        const Open& around = open.back();
+        if (part.isLoop()) {
+            const bool overN = part.count < 0 && part.count != ReadEvents::unknownCount;
+            Integer factor = !part.costed ? Integer(0) : overN ? around.factor : around.factor * part.count;
+            open.push_back(Open{static_cast<std::int32_t>(i), std::move(factor), around.power + (overN ? 1 : 0)});
+        } else if (part.costed && !around.factor.is_zero()) {
+            if (units.size() <= around.power)
+                units.resize(around.power + 1);
+            units[around.power] += around.factor * ownUnits(part);
+        }
+    }
+    return Cost(std::move(units), scale);
+}
+
+std::string Analysis::runsText(const StatementInfo& statement, std::string_view quote) const {
+    if (!statement.costed)
+        return "not costed: a loop count around it does not read";
+    std::string out = statement.isLoop() ? "its body runs " : "runs ";
+    appendRuns(out, runsOf(statement), quote);
+    out += ", ";
+    appendQuoted(out, perRunOf(statement).text(), quote);
+    return out + " per run";
 }
 
 }  // namespace analysis

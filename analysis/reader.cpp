@@ -182,6 +182,8 @@ public:
     }
 
     std::size_t offset() const { return base + static_cast<std::size_t>(p - data); }
+    // The byte at `at`, which must be among those at hand.
+    const char* bytesAt(std::size_t at) const { return data + (at - base); }
 
     // A well-formed statement that lies whole in the bytes at hand, read in
     // one tight pass: variables and operators alternate, and it ends in ';'.
@@ -417,12 +419,44 @@ struct Reader::Open {
     bool broken;        // began too deep, or its LOOP did not read
 };
 
-Reader::Reader(ReadEvents& events) : events(events) {}
+Reader::Reader(ReadEvents& events, LexemeEvents* lexemes) : events(events), lexemes(lexemes) {}
 Reader::~Reader() = default;
 
 void Reader::read(std::string_view text) {
     in = std::make_unique<Input>(text);
     program();
+    lexRest();
+}
+
+void Reader::lex(std::size_t offset, std::size_t length, LexemeKind kind) {
+    if (lexemes && length > 0 && !lexemes->lexeme(Lexeme{offset, length, kind})) {
+        lexemes = nullptr;
+        stopped = true;
+    }
+}
+
+// A statement read whole: its letters are its variables, and '+' and '*'
+// its operations.
+void Reader::lexStatement(std::size_t begin, std::size_t end) {
+    const char* bytes = in->bytesAt(begin);
+    for (std::size_t i = 0; i < end - begin && lexemes; ++i) {
+        const Class c = classOf(bytes[i]);
+        if (c == letter)
+            lex(begin + i, 1, LexemeKind::variable);
+        else if (c == plus || c == star)
+            lex(begin + i, 1, LexemeKind::operation);
+        else if (c == semicolon)
+            lex(begin + i, 1, LexemeKind::semicolon);
+    }
+}
+
+// What reading left, after the closing END or a NUL: stray words.
+void Reader::lexRest() {
+    std::string word;
+    while (lexemes && in->skipBlanks() != noMore) {
+        const std::size_t at = in->offset();
+        lex(at, in->readWord(word), LexemeKind::stray);
+    }
 }
 
 void Reader::read(ByteSource& source) {
@@ -460,14 +494,20 @@ void Reader::program() {
         return;
     }
     open.push_back(Open{at, place, false, false});
-    if (!in->keyword("BEGIN")) {
+    if (in->keyword("BEGIN")) {
+        firstWord = Span{at, in->offset()};
+        lex(at, firstWord.end - at, LexemeKind::keyword);
+    } else {
         std::string word;
         // a statement where BEGIN should be is read as one
         std::size_t length = in->wordAhead(word);
         const bool statement =
             word == "LOOP" || (length == 1 && lower(c)) || (lower(c) && word.find_first_of("+*;") != std::string::npos);
-        if (!statement)
+        if (!statement) {
             length = in->readWord(word);
+            lex(at, length, LexemeKind::stray);
+        }
+        firstWord = Span{at, at + length};
         fail(Fault::notBegin, at, length, place, "expected 'BEGIN', found " + quoted(word, length > word.size()), at);
     }
     while (!stopped && statementList()) {
@@ -503,13 +543,21 @@ bool Reader::statementList() {
     const std::size_t at = in->offset();
     const Place place = in->place();
     if (in->keyword("END")) {
+        lex(at, in->offset() - at, LexemeKind::keyword);
         if (!block.hasStatement)
             fail(Fault::notStatement, at, 3, place, "expected a statement, found 'END'", at);
-        closeBlock(in->offset());
+        closeBlock(at);
         return !stopped;
     }
     std::string word;
     const std::size_t length = in->readWord(word);
+    const bool glued = word.compare(0, 3, "END") == 0;
+    if (glued) {
+        lex(at, 3, LexemeKind::keyword);
+        lex(at + 3, length - 3, LexemeKind::stray);
+    } else {
+        lex(at, length, LexemeKind::stray);
+    }
     const std::string found = quoted(word, length > word.size());
     if (!block.hasStatement)
         fail(Fault::notStatement, at, length, place, "expected a statement, found " + found, at);
@@ -519,8 +567,8 @@ bool Reader::statementList() {
     // END glued to what follows (END;) still closes its block. Any other
     // word stands where a statement may: reading goes on at the statement
     // after it, and the END after that is not blamed for an empty list.
-    if (word.compare(0, 3, "END") == 0) {
-        closeBlock(at + 3);
+    if (glued) {
+        closeBlock(at);
     } else if (!in->nul()) {
         open.back().hasStatement = true;
         skipToStatement();
@@ -528,10 +576,13 @@ bool Reader::statementList() {
     return !stopped && !in->nul();
 }
 
-void Reader::closeBlock(std::size_t end) {
+// The END at `keyword` closes the block open last.
+void Reader::closeBlock(std::size_t keyword) {
+    const std::size_t end = keyword + 3;
     if (open.size() == 1) {
         open.pop_back();
         closingEnd = end;
+        closingWord = Span{keyword, end};
         textAfterEnd();
         stopped = true;
         return;
@@ -550,6 +601,7 @@ void Reader::textAfterEnd() {
     const Place place = in->place();
     std::string word;
     const std::size_t length = in->readWord(word);
+    lex(at, length, LexemeKind::stray);
     fail(Fault::textAfterEnd, at, length, place, "unexpected text after the closing END", at);
 }
 
@@ -569,9 +621,12 @@ void Reader::loop() {
     const std::size_t at = in->offset();
     const Place place = in->place();
     bool broken = false;
-    if (!in->keyword("LOOP")) {
+    if (in->keyword("LOOP")) {
+        lex(at, in->offset() - at, LexemeKind::keyword);
+    } else {
         std::string word;
         const std::size_t length = in->readWord(word);
+        lex(at, length, LexemeKind::stray);
         fail(Fault::notLoop, at, length, place, "expected 'LOOP', found " + quoted(word, length > word.size()), at);
         broken = true;
     }
@@ -613,20 +668,23 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     }
     if (c == 'n') {
         in->skip();
+        lex(at, 1, LexemeKind::count);
         return -1;
     }
     std::string word;
     if (quiet) {
         if (digit(c) || c == '+' || c == '-')
-            in->readWord(word);
+            lex(at, in->readWord(word), LexemeKind::stray);
         return ReadEvents::unknownCount;
     }
     if (lower(c)) {
         // a word of letters is a count mistyped; anything more, the loop's
         // first statement
         std::size_t length = in->wordAhead(word);
-        if (length == word.size() && std::all_of(word.begin(), word.end(), lower))
+        if (length == word.size() && std::all_of(word.begin(), word.end(), lower)) {
             length = in->readWord(word);
+            lex(at, length, LexemeKind::stray);
+        }
         fail(Fault::notCount, at, length, place,
              "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
         return ReadEvents::unknownCount;
@@ -654,6 +712,8 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
         in->skip();
         ++length;
     }
+    if (length > sign)
+        lex(at, length, LexemeKind::count);
     if (length > sign && !tooLarge)
         return negative && value > 0 ? -1 : static_cast<std::int32_t>(value);  // every negative count is n
     if (length > sign) {
@@ -663,6 +723,7 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     }
     std::string rest;
     length += in->readWord(rest);
+    lex(at, length, LexemeKind::stray);
     word += rest;
     fail(Fault::notCount, at, length, place,
          "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
@@ -682,6 +743,8 @@ void Reader::expressionStatement() {
     const Place beginPlace = in->place();
     Input::Quick quick;
     if (in->quickStatement(quick)) {
+        if (lexemes)
+            lexStatement(begin, in->offset());
         events.statement(begin, in->offset(), beginPlace, quick.additions, quick.multiplications);
         return;
     }
@@ -735,6 +798,7 @@ void Reader::expressionStatement() {
         if (kind == semicolon) {
             if (expectVariable)
                 noteFault(Fault::missingVariable, "expected a variable" + after() + ", found ';'");
+            lex(in->offset(), 1, LexemeKind::semicolon);
             in->skip();
             break;
         }
@@ -766,6 +830,7 @@ void Reader::expressionStatement() {
                 termOk = false;
             ++termLength;
         }
+        lex(in->offset(), 1, variable ? LexemeKind::variable : LexemeKind::operation);
         in->skip();
     }
     endTerm();
@@ -789,6 +854,7 @@ void Reader::notInStatement(std::size_t begin, bool wordStart) {
         in->noteNul();
         return;
     }
+    lex(in->offset(), 1, LexemeKind::stray);
     in->skip();
     skipStatementRest();
 }
@@ -796,9 +862,13 @@ void Reader::notInStatement(std::size_t begin, bool wordStart) {
 // Words that cannot begin a statement, up to one that can.
 void Reader::skipToStatement() {
     std::string word;
-    for (int c = in->skipBlanks(); c != noMore && !lower(c) && !upper(c); c = in->skipBlanks())
-        if (in->readWord(word) == 0 || in->nul())
+    for (int c = in->skipBlanks(); c != noMore && !lower(c) && !upper(c); c = in->skipBlanks()) {
+        const std::size_t at = in->offset();
+        const std::size_t length = in->readWord(word);
+        lex(at, length, LexemeKind::stray);
+        if (length == 0 || in->nul())
             return;
+    }
 }
 
 // Up to and past the next ';', or up to a word that begins with an
@@ -807,6 +877,7 @@ void Reader::skipStatementRest() {
     bool wordStart = false;
     for (int c = in->peek(); c != noMore; c = in->peek()) {
         if (c == ';') {
+            lex(in->offset(), 1, LexemeKind::semicolon);
             in->skip();
             return;
         }
@@ -817,6 +888,13 @@ void Reader::skipStatementRest() {
         if (wordStart && upper(c))
             return;
         wordStart = isSpace(c);
+        if (lexemes && !wordStart) {
+            const Class k = classOf(c);
+            lex(in->offset(), 1,
+                k == letter              ? LexemeKind::variable
+                : k == plus || k == star ? LexemeKind::operation
+                                         : LexemeKind::stray);
+        }
         in->consume();
     }
 }

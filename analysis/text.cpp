@@ -59,6 +59,24 @@ const char* findLineEnd(const char* from, const char* end) {
 
 bool hasCarriageReturn(std::string_view text) { return text.find('\r') != std::string_view::npos; }
 
+std::string lineEndOf(std::string_view text) {
+    const char* const end = text.data() + text.size();
+    const auto at = static_cast<std::size_t>(findLineEnd(text.data(), end) - text.data());
+    return at == text.size() ? "\n" : std::string(text.substr(at, lineEndLength(text, at)));
+}
+
+std::string applied(std::string_view text, const std::vector<Edit>& edits) {
+    std::string out;
+    std::size_t at = 0;
+    for (const Edit& e : edits) {
+        out.append(text.substr(at, e.offset - at));
+        out += e.text;
+        at = e.offset + e.length;
+    }
+    out.append(text.substr(std::min(at, text.size())));
+    return out;
+}
+
 // A text without a '\r' has only line feeds to look for, the faster.
 LineIndex::LineIndex(std::string_view text) : text(text) {
     starts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);

@@ -55,6 +55,26 @@ const char* findLineFeed(const char* from, const char* end);
 // Whether a text holds a "\r", so that its lines need the slower search.
 bool hasCarriageReturn(std::string_view text);
 
+// The bytes [begin, end) of a text.
+struct Span {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// `length` bytes at `offset` replaced by `text`.
+struct Edit {
+    std::size_t offset;
+    std::size_t length;
+    std::string text;
+};
+
+// The text with `edits` (in source order, none overlapping) applied.
+std::string applied(std::string_view text, const std::vector<Edit>& edits);
+
+// The line end that a text uses: that of its first line; "\n" for a text of
+// one line.
+std::string lineEndOf(std::string_view text);
+
 // A place in a text: 1-based line, and 1-based column in bytes (a tab is one).
 struct Place {
     std::size_t line;

@@ -1,6 +1,7 @@
 #include "annotate.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -127,11 +128,26 @@ private:
         return width + gap <= column ? column - width : gap;
     }
 
+    // A statement's cost, written in place from its term in machine words
+    // where it fits, without making a Cost.
+    void appendCostText(std::string& out, const analysis::StatementInfo& statement) const {
+        const std::optional<analysis::Analysis::Term> term = program.termOf(statement);
+        if (!term) {
+            program.costOf(statement).appendText(out);
+        } else if (term->units == 0) {
+            out += '0';
+        } else {
+            analysis::appendWritten(out, analysis::Cost::termRoom(term->scale), [&](char* at) {
+                return analysis::Cost::writeTerm(at, term->power, term->units, term->scale, true);
+            });
+        }
+    }
+
     // One statement's cost is written as it stands; only several are added.
     void appendComment(std::string& text, const std::vector<const analysis::StatementInfo*>& starting,
                        bool closing) const {
         if (starting.size() == 1) {
-            program.appendCostText(text, *starting.front());
+            appendCostText(text, *starting.front());
         } else if (!starting.empty()) {
             analysis::Cost sum = program.costOf(*starting.front());
             for (std::size_t i = 1; i < starting.size(); ++i)
