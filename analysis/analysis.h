@@ -97,30 +97,30 @@ public:
 
     // Every error, in source order (at most Reader::maxDiagnostics); the
     // first is where the library's reader stops.
-    const std::vector<Diagnostic>& diagnostics() const { return faults; }
+    const std::vector<Diagnostic>& diagnostics() const { return diagnosticsFound; }
     // The first error, or null when the text is a program.
-    const Diagnostic* error() const { return faults.empty() ? nullptr : &faults.front(); }
-    bool ok() const { return faults.empty(); }
+    const Diagnostic* error() const { return diagnosticsFound.empty() ? nullptr : &diagnosticsFound.front(); }
+    bool ok() const { return diagnosticsFound.empty(); }
 
-    std::string_view text() const { return source; }
+    std::string_view text() const { return programText; }
     // Made on first use: a total alone needs no lines.
     const LineIndex& lines() const;
     // One past the closing END.
-    std::size_t programEnd() const { return endOfProgram; }
+    std::size_t programEnd() const { return programEndOffset; }
     // The spans of its keywords, as the reader reads them: made on first use
     // (syntax.h), since neither a total nor a cost needs them.
     const Syntax& syntax() const;
 
     // Only where ok(): a text with errors has no total.
-    const Cost& total() const { return sum; }
-    const Counts& counts() const { return operations; }
-    const CostModel& model() const { return costs; }
+    const Cost& total() const { return totalCost; }
+    const Counts& counts() const { return operationCounts; }
+    const CostModel& model() const { return costModel; }
 
     // Empty unless the detail was asked for; with errors, the statements
     // that read.
     using Statements = std::vector<StatementInfo, largememory::Allocator<StatementInfo>>;
     using Factors = std::vector<std::int64_t, largememory::Allocator<std::int64_t>>;
-    const Statements& statements() const { return parts; }
+    const Statements& statements() const { return statementList; }
     // A statement's cost times the counts of the loops around it; a loop's
     // whole cost times the counts of the loops around it. Zero for what is
     // not costed.
@@ -178,7 +178,7 @@ public:
     // The rule of lineCosts for one statement or loop: whether its cost is
     // shown on its line, not being inside something that begins there too.
     bool shownOnItsLine(const StatementInfo& statement) const {
-        return statement.parent < 0 || parts[static_cast<std::size_t>(statement.parent)].line != statement.line;
+        return statement.parent < 0 || statementList[static_cast<std::size_t>(statement.parent)].line != statement.line;
     }
 
 private:
@@ -200,15 +200,15 @@ private:
     Integer factorOf(const StatementInfo& statement) const;
     Integer loopFactor(std::size_t loop) const;
 
-    std::string_view source;
-    mutable std::unique_ptr<LineIndex> lineIndex;
-    mutable std::unique_ptr<Syntax> syntaxRead;
-    CostModel costs;
-    std::vector<Diagnostic> faults;
-    std::size_t endOfProgram = 0;
-    Cost sum;
-    Counts operations;
-    Statements parts;
+    std::string_view programText;                  // text()
+    mutable std::unique_ptr<LineIndex> lineIndex;  // lines()
+    mutable std::unique_ptr<Syntax> syntaxRead;    // syntax()
+    CostModel costModel;                           // model()
+    std::vector<Diagnostic> diagnosticsFound;      // diagnostics()
+    std::size_t programEndOffset = 0;              // programEnd()
+    Cost totalCost;                                // total()
+    Counts operationCounts;                        // counts()
+    Statements statementList;                      // statements()
     // The whole cost of each loop, by its index: its coefficients from the
     // power of the loop itself up, since none below can be other than zero,
     // one loop after the other in `loopUnits`.

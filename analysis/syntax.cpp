@@ -80,7 +80,7 @@ std::vector<Lexeme> lexemesOf(std::string_view text, std::size_t from, std::size
 
 const Syntax& Analysis::syntax() const {
     if (!syntaxRead)
-        syntaxRead = std::make_unique<Syntax>(syntaxOf(source));
+        syntaxRead = std::make_unique<Syntax>(syntaxOf(programText));
     return *syntaxRead;
 }
 
