@@ -16,8 +16,9 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-// A '\r' ends a line unless a '\n' follows it, which then ends it: a
-// statement that holds one is left to the slower reading.
+// A '\r' ends a line unless a '\n' follows it, which then ends it (so
+// it needs a look at the next byte): a statement that holds one is left to
+// the slower reading.
 enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, carriageReturn, other };
 
 struct ClassTable {
@@ -109,10 +110,11 @@ public:
     }
     // Consumes the byte that peek() returned, which ends no line.
     void skip() { ++p; }
-    // Consumes any byte.
+    // Consumes any byte. A '\r' ends a line unless a '\n' follows it,
+    // which then ends it.
     void consume() {
-        if (isLineEndByte(*p))
-            lineEndAt(offset(), *p == '\r');
+        if (*p == '\n' || (*p == '\r' && peekAt(1) != '\n'))
+            newLine();
         ++p;
     }
     // Skips white space; the next byte, or noMore.
@@ -120,17 +122,25 @@ public:
         for (;;) {
             const char* q = p;
             const char* const stop = end;
+            bool again = false;  // a '\r' ends the bytes at hand: look again with the next one
             for (; q != stop; ++q) {
                 if (*q == ' ')  // indentation: most blanks are spaces in a row
                     continue;
                 const Class c = classOf(*q);
-                if (c == newline || c == carriageReturn) {
-                    lineEndAt(base + static_cast<std::size_t>(q - data), c == carriageReturn);
+                if (c == newline) {
+                    ++line;
+                    lineStart = base + static_cast<std::size_t>(q - data) + 1;
+                } else if (c == carriageReturn) {
+                    again = carriageReturnAt(q, stop);
+                    if (again)
+                        break;
                 } else if (c != blank) {
                     p = q;
                     return static_cast<unsigned char>(*q);
                 }
             }
+            if (again)
+                continue;
             p = q;
             if (!refill(1))
                 return noMore;
@@ -354,12 +364,25 @@ private:
         }
     }
 
-    // A line end at `at`: a '\n' right after a '\r' ends the same line.
-    void lineEndAt(std::size_t at, bool carriage) {
-        if (carriage || at != lineFeedAfterReturn)
+    void newLine() {
+        ++line;
+        lineStart = offset() + 1;
+    }
+
+    // A '\r' at `q` among the bytes at hand up to `stop`: a line end unless
+    // a '\n' follows. True, with `p` at the '\r', when the next byte had to
+    // be read first. Out of line, so that the loop over blanks stays small.
+    __attribute__((noinline)) bool carriageReturnAt(const char* q, const char* stop) {
+        if (q + 1 == stop && source && !atEnd) {
+            p = q;
+            refill(2);
+            return true;
+        }
+        if (q + 1 == stop || q[1] != '\n') {
             ++line;
-        lineFeedAfterReturn = carriage ? at + 1 : SIZE_MAX;
-        lineStart = at + 1;
+            lineStart = base + static_cast<std::size_t>(q - data) + 1;
+        }
+        return false;
     }
 
     // Keeps the bytes from `kept` before the next one, and reads a block
@@ -402,7 +425,6 @@ private:
     std::size_t base = 0;
     std::size_t line = 1;
     std::size_t lineStart = 0;
-    std::size_t lineFeedAfterReturn = SIZE_MAX;  // where a '\n' would end the line that a '\r' ended
     bool sawNul = false;
 
     ByteSource* source = nullptr;
