@@ -1,5 +1,8 @@
 #include "analysis.h"
 
+#include "canonical.h"
+#include "syntax.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -157,8 +160,8 @@ namespace {
 // constant factor that each loop and those around it repeat their body by.
 class StatementRecorder : public ReadEvents {
 public:
-    StatementRecorder(Analysis::Statements& parts, Analysis::Factors& factors, OperationCounter& counter)
-        : parts(parts), factors(factors), counter(counter) {}
+    StatementRecorder(Analysis::Statements& statementList, Analysis::Factors& factors, OperationCounter& counter)
+        : statementList(statementList), factors(factors), counter(counter) {}
 
     // A loop's factor is -1 where it does not fit in a machine word, and so
     // are those of the loops inside it.
@@ -168,7 +171,8 @@ public:
         info.loop = static_cast<std::int32_t>(factors.size());
         info.count = count;
         info.ended = false;
-        const std::int64_t outer = open.empty() ? 1 : factors[static_cast<std::size_t>(parts[open.back()].loop)];
+        const std::int64_t outer =
+            open.empty() ? 1 : factors[static_cast<std::size_t>(statementList[open.back()].loop)];
         if (count == unknownCount)
             info.costed = false;
         std::int64_t factor = outer;
@@ -178,12 +182,12 @@ public:
         factors.push_back(factor);
         if (count < 0 && count != unknownCount)
             ++info.power;
-        open.push_back(parts.size() - 1);
+        open.push_back(statementList.size() - 1);
     }
     void loopEnds(std::size_t end) override {
         counter.loopEnds(end);
-        parts[open.back()].end = static_cast<std::int64_t>(end);
-        parts[open.back()].ended = true;
+        statementList[open.back()].end = static_cast<std::int64_t>(end);
+        statementList[open.back()].ended = true;
         open.pop_back();
     }
     void statement(std::size_t begin, std::size_t end, Place place, int additions, int multiplications) override {
@@ -198,7 +202,7 @@ public:
     // Loops the input left open end with it.
     void finish(std::size_t end) {
         while (!open.empty()) {
-            parts[open.back()].end = static_cast<std::int64_t>(end);
+            statementList[open.back()].end = static_cast<std::int64_t>(end);
             open.pop_back();
         }
     }
@@ -219,17 +223,17 @@ private:
                            true,
                            true};
         if (!open.empty()) {
-            const StatementInfo& loop = parts[open.back()];
+            const StatementInfo& loop = statementList[open.back()];
             info.parent = static_cast<std::int32_t>(open.back());
             info.depth = loop.depth + 1;
             info.power = loop.power;
             info.costed = loop.costed;
         }
-        parts.push_back(info);
-        return parts.back();
+        statementList.push_back(info);
+        return statementList.back();
     }
 
-    Analysis::Statements& parts;
+    Analysis::Statements& statementList;
     Analysis::Factors& factors;
     OperationCounter& counter;
     std::vector<std::size_t> open;  // indexes of the loops open now
@@ -238,20 +242,22 @@ private:
 
 // Additions that fail where machine words overflow, and never with integers
 // of any size.
-bool addInto(std::int64_t& sum, std::int64_t value) { return !__builtin_add_overflow(sum, value, &sum); }
-bool addInto(Integer& sum, const Integer& value) {
-    sum += value;
+bool addInto(std::int64_t& totalCost, std::int64_t value) {
+    return !__builtin_add_overflow(totalCost, value, &totalCost);
+}
+bool addInto(Integer& totalCost, const Integer& value) {
+    totalCost += value;
     return true;
 }
 
 }  // namespace
 
-Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail) : source(text), costs(model) {
+Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail) : programText(text), costModel(model) {
     scale = std::max(model.addition.scale, model.multiplication.scale);
     additionUnits = model.addition.unitsAt(scale);
     multiplicationUnits = model.multiplication.unitsAt(scale);
     OperationCounter counter;
-    StatementRecorder recorder(parts, smallFactors, counter);
+    StatementRecorder recorder(statementList, smallFactors, counter);
     const bool everyStatement = detail == Detail::statements;
     if (everyStatement) {
         for (int k = 0; k <= maxOperations; ++k) {
@@ -261,21 +267,21 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
         // A statement takes a few bytes at least: "a ;" and a line end. Room
         // reserved and never used costs no memory, since its pages are never
         // touched.
-        parts.reserve(text.size() / 4 + 1);
+        statementList.reserve(text.size() / 4 + 1);
     }
     Reader reader(everyStatement ? static_cast<ReadEvents&>(recorder) : counter);
     reader.read(text);
-    faults = reader.diagnostics();
-    endOfProgram = reader.programEnd();
+    diagnosticsFound = reader.diagnostics();
+    programEndOffset = reader.programEnd();
     if (everyStatement) {
         recorder.finish(text.size());
         if (recorder.factorOverflowed())
             factorsInIntegers();
         costStatements();
     }
-    if (faults.empty()) {
-        operations = counter.counts();
-        sum = costOfCounts(operations, model);
+    if (diagnosticsFound.empty()) {
+        operationCounts = counter.counts();
+        totalCost = costOfCounts(operationCounts, model);
     }
 }
 
@@ -283,14 +289,14 @@ Analysis::~Analysis() = default;
 
 const LineIndex& Analysis::lines() const {
     if (!lineIndex)
-        lineIndex = std::make_unique<LineIndex>(source);
+        lineIndex = std::make_unique<LineIndex>(programText);
     return *lineIndex;
 }
 
 Integer Analysis::factorOf(const StatementInfo& statement) const {
     if (statement.parent < 0)
         return 1;
-    return loopFactor(static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop));
+    return loopFactor(static_cast<std::size_t>(statementList[static_cast<std::size_t>(statement.parent)].loop));
 }
 
 Integer Analysis::loopFactor(std::size_t loop) const {
@@ -300,12 +306,13 @@ Integer Analysis::loopFactor(std::size_t loop) const {
 // Loops come in source order, each after the loop around it.
 void Analysis::factorsInIntegers() {
     loopFactors.reserve(smallFactors.size());
-    for (const StatementInfo& part : parts) {
+    for (const StatementInfo& part : statementList) {
         if (!part.isLoop())
             continue;
-        Integer factor = part.parent < 0
-                             ? Integer(1)
-                             : loopFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(part.parent)].loop)];
+        Integer factor =
+            part.parent < 0
+                ? Integer(1)
+                : loopFactors[static_cast<std::size_t>(statementList[static_cast<std::size_t>(part.parent)].loop)];
         if (part.count >= 0)
             factor *= part.count;
         loopFactors.push_back(std::move(factor));
@@ -332,19 +339,17 @@ bool Analysis::smallUnits(const StatementInfo& statement, std::int64_t& units, s
     if (!smallModel)
         return false;
     const std::int64_t own = smallAdditions * statement.additions + smallMultiplications * statement.multiplications;
-    factor = statement.parent < 0
-                 ? 1
-                 : smallFactors[static_cast<std::size_t>(parts[static_cast<std::size_t>(statement.parent)].loop)];
+    factor =
+        statement.parent < 0
+            ? 1
+            : smallFactors[static_cast<std::size_t>(statementList[static_cast<std::size_t>(statement.parent)].loop)];
     return factor >= 0 && !__builtin_mul_overflow(own, factor, &units);
 }
 
 std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) const {
-    Term term{statement.power, 0, 0, scale, 0.0};
+    Term term{statement.power, 0, 0, scale};
     if (statement.isLoop() || !statement.costed || !smallUnits(statement, term.units, term.runs))
         return std::nullopt;
-    const int order = sum.order();
-    if (statement.power == order)
-        term.share = Cost::ratio(Integer(term.units), sum.unitsOf(order));
     return term;
 }
 
@@ -386,18 +391,18 @@ bool Analysis::costLoops(std::vector<Number, largememory::Allocator<Number>>& un
     loopCosts.clear();
     loopCosts.reserve(smallFactors.size());
     Number own{};
-    for (std::size_t i = parts.size(); i-- > 0;) {
-        const StatementInfo& part = parts[i];
+    for (std::size_t i = statementList.size(); i-- > 0;) {
+        const StatementInfo& part = statementList[i];
         const auto depth = static_cast<std::size_t>(part.depth);
         if (open.size() < depth + 2)
             open.resize(depth + 2);
-        std::vector<Number>& sum = open[depth];
+        std::vector<Number>& totalCost = open[depth];
         if (part.isLoop()) {
             std::vector<Number>& body = open[depth + 1];
-            if (sum.size() < body.size())
-                sum.resize(body.size());
+            if (totalCost.size() < body.size())
+                totalCost.resize(body.size());
             for (std::size_t k = 0; k < body.size(); ++k)
-                if (!addInto(sum[k], body[k]))
+                if (!addInto(totalCost[k], body[k]))
                     return false;
             const auto low = std::min(static_cast<std::size_t>(part.power), body.size());
             loopCosts.push_back(LoopCost{units.size(), static_cast<std::int32_t>(body.size() - low)});
@@ -405,9 +410,9 @@ bool Analysis::costLoops(std::vector<Number, largememory::Allocator<Number>>& un
             body.clear();
         } else if (part.costed) {
             const auto power = static_cast<std::size_t>(part.power);
-            if (sum.size() <= power)
-                sum.resize(power + 1);
-            if (!statementUnitsIn(part, own) || !addInto(sum[power], own))
+            if (totalCost.size() <= power)
+                totalCost.resize(power + 1);
+            if (!statementUnitsIn(part, own) || !addInto(totalCost[power], own))
                 return false;
         }
     }
@@ -434,33 +439,12 @@ Cost Analysis::costOf(const StatementInfo& statement) const {
     return Cost(std::move(units), scale);
 }
 
-void Analysis::appendCostText(std::string& out, const StatementInfo& statement) const {
-    if (statement.isLoop() || !statement.costed) {
-        costOf(statement).appendText(out);
-        return;
-    }
-    std::int64_t small, around;
-    if (smallUnits(statement, small, around)) {
-        if (small == 0)
-            out += '0';
-        else
-            appendWritten(out, Cost::termRoom(scale),
-                          [&](char* at) { return Cost::writeTerm(at, statement.power, small, scale, true); });
-        return;
-    }
-    const Integer units = statementUnits(statement);
-    if (units.is_zero())
-        out += '0';
-    else
-        Cost::appendTerm(out, statement.power, units, scale, true);
-}
-
 // A statement's one term counts only at the order of the total.
 double Analysis::shareOf(const StatementInfo& statement) const {
     if (statement.isLoop() || !statement.costed)
-        return costOf(statement).shareOf(sum);
-    const int order = sum.order();
-    return statement.power == order ? Cost::ratio(statementUnits(statement), sum.unitsOf(order)) : 0.0;
+        return costOf(statement).shareOf(totalCost);
+    const int order = totalCost.order();
+    return statement.power == order ? Cost::ratio(statementUnits(statement), totalCost.unitsOf(order)) : 0.0;
 }
 
 namespace {
@@ -488,10 +472,10 @@ Counts Analysis::countsOf(const StatementInfo& statement) const {
         return counts;
     }
     // the statements of a loop follow it in source order, up to its END
-    for (auto i = static_cast<std::size_t>(&statement - parts.data()) + 1;
-         i < parts.size() && parts[i].begin < statement.end; ++i)
-        if (!parts[i].isLoop())
-            addOperations(counts, parts[i], factorOf(parts[i]));
+    for (auto i = static_cast<std::size_t>(&statement - statementList.data()) + 1;
+         i < statementList.size() && statementList[i].begin < statement.end; ++i)
+        if (!statementList[i].isLoop())
+            addOperations(counts, statementList[i], factorOf(statementList[i]));
     return counts;
 }
 
@@ -509,15 +493,15 @@ std::string Analysis::canonicalProgram() const {
     std::string out = "BEGIN\n";
     std::vector<std::size_t> open;
     const auto indent = [&out](std::size_t depth) { out.append(2 * depth + 2, ' '); };
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const StatementInfo& part = parts[i];
+    for (std::size_t i = 0; i < statementList.size(); ++i) {
+        const StatementInfo& part = statementList[i];
         while (!open.empty() && open.back() != static_cast<std::size_t>(part.parent) + 1) {
             open.pop_back();
             indent(open.size());
             out += "END\n";
         }
         indent(static_cast<std::size_t>(part.depth));
-        appendCanonicalText(out, part);
+        appendCanonicalText(out, programText, part);
         out += '\n';
         if (part.isLoop())
             open.push_back(i + 1);
@@ -531,134 +515,118 @@ std::string Analysis::canonicalProgram() const {
 
 std::string Analysis::canonicalText(const StatementInfo& statement) const {
     std::string text;
-    appendCanonicalText(text, statement);
+    appendCanonicalText(text, programText, statement);
     return text;
-}
-
-void Analysis::appendCanonicalText(std::string& out, const StatementInfo& statement) const {
-    char held[canonicalRoom];
-    out.append(held, static_cast<std::size_t>(writeCanonicalText(held, statement) - held));
-}
-
-// A statement is written from its own bytes: within a term, the odd places
-// are the '*' between variables and the even ones the variables, whatever
-// they hold.
-char* Analysis::writeCanonicalText(char* at, const StatementInfo& statement) const {
-    if (statement.isLoop()) {
-        at = std::copy_n("LOOP ", 5, at);
-        if (statement.count == ReadEvents::unknownCount)
-            *at++ = '?';
-        else if (statement.count < 0)
-            *at++ = 'n';
-        else
-            at = std::to_chars(at, at + 12, statement.count).ptr;
-        return at;
-    }
-    int place = 0;
-    for (auto i = static_cast<std::size_t>(statement.begin); i < static_cast<std::size_t>(statement.end); ++i) {
-        const char c = source[i];
-        if (isBlank(c))
-            continue;
-        if (c == ';') {
-            at = std::copy_n(" ;", 2, at);
-        } else if (c == '+') {
-            at = std::copy_n(" + ", 3, at);
-            place = 0;
-        } else if (place++ % 2 == 1) {
-            at = std::copy_n(" * ", 3, at);
-        } else {
-            *at++ = c;
-        }
-    }
-    return at;
-}
-
-namespace {
-
-// A statement's cost is one term, units * n^power: such costs compare as
-// their polynomials would for every large enough n without being made.
-int compareTerms(int power, const Integer& units, int otherPower, const Integer& otherUnits) {
-    if (power == otherPower || (units.is_zero() && otherUnits.is_zero()))
-        return units.compare(otherUnits) < 0 ? -1 : units.compare(otherUnits) > 0 ? 1 : 0;
-    if (power > otherPower)
-        return !units.is_zero() ? units.sign() : -otherUnits.sign();
-    return !otherUnits.is_zero() ? -otherUnits.sign() : units.sign();
-}
-
-struct Ranked {
-    Integer units;
-    const StatementInfo* statement;
-};
-
-// Costlier first; of equal costs, the one that comes first in the text.
-bool ranksBefore(const Ranked& a, const Ranked& b) {
-    const int order = compareTerms(a.statement->power, a.units, b.statement->power, b.units);
-    return order != 0 ? order > 0 : a.statement < b.statement;
-}
-
-}  // namespace
-
-// The statements are ranked as they come, in a heap that holds the `count`
-// best so far with the least of them on top: a program of millions of
-// statements is never sorted whole.
-std::vector<const StatementInfo*> Analysis::hottest(std::size_t count) const {
-    std::vector<Ranked> best;
-    if (count == 0)
-        return {};
-    for (const StatementInfo& part : parts) {
-        if (part.isLoop())
-            continue;
-        Ranked next{statementUnits(part), &part};
-        if (best.size() < count) {
-            best.push_back(std::move(next));
-            std::push_heap(best.begin(), best.end(), ranksBefore);
-        } else if (ranksBefore(next, best.front())) {
-            std::pop_heap(best.begin(), best.end(), ranksBefore);
-            best.back() = std::move(next);
-            std::push_heap(best.begin(), best.end(), ranksBefore);
-        }
-    }
-    std::sort(best.begin(), best.end(), ranksBefore);
-    std::vector<const StatementInfo*> hot;
-    hot.reserve(best.size());
-    for (const Ranked& ranked : best)
-        hot.push_back(ranked.statement);
-    return hot;
 }
 
 const StatementInfo* Analysis::statementAt(std::size_t offset) const {
     const auto at = static_cast<std::int64_t>(offset);
     // the last statement that begins at or before the offset, then out to
     // the loops around it until one holds the offset
-    auto after = std::upper_bound(parts.begin(), parts.end(), at,
+    auto after = std::upper_bound(statementList.begin(), statementList.end(), at,
                                   [](std::int64_t o, const StatementInfo& s) { return o < s.begin; });
-    if (after == parts.begin())
+    if (after == statementList.begin())
         return nullptr;
     const StatementInfo* s = &*(after - 1);
     while (s && at >= s->end)
-        s = s->parent >= 0 ? &parts[static_cast<std::size_t>(s->parent)] : nullptr;
+        s = s->parent >= 0 ? &statementList[static_cast<std::size_t>(s->parent)] : nullptr;
     return s;
 }
 
 std::vector<Analysis::LineCost> Analysis::lineCosts(std::size_t firstLine, std::size_t lastLine) const {
-    std::vector<LineCost> costs;
+    std::vector<LineCost> costModel;
     // statements begin in line order
-    const auto first = std::partition_point(parts.begin(), parts.end(),
+    const auto first = std::partition_point(statementList.begin(), statementList.end(),
                                             [firstLine](const StatementInfo& s) { return s.line < firstLine; });
-    for (auto i = static_cast<std::size_t>(first - parts.begin()); i < parts.size() && parts[i].line <= lastLine;) {
-        const std::size_t line = parts[i].line;
+    for (auto i = static_cast<std::size_t>(first - statementList.begin());
+         i < statementList.size() && statementList[i].line <= lastLine;) {
+        const std::size_t line = statementList[i].line;
         LineCost here{line, i, Cost(std::vector<Integer>(1), scale), 0.0};
         std::size_t j = i;
-        for (; j < parts.size() && parts[j].line == line; ++j) {
-            const StatementInfo& part = parts[j];
+        for (; j < statementList.size() && statementList[j].line == line; ++j) {
+            const StatementInfo& part = statementList[j];
             if (shownOnItsLine(part))
                 here.cost.add(costOf(part));
         }
-        here.share = here.cost.shareOf(sum);
-        costs.push_back(std::move(here));
+        here.share = here.cost.shareOf(totalCost);
+        costModel.push_back(std::move(here));
         i = j;
     }
-    return costs;
+    return costModel;
+}
+
+// ---------------------------------------------------------------------------
+// What one run costs, and how many runs
+
+namespace {
+
+void appendQuoted(std::string& out, const std::string& text, std::string_view quote) {
+    out.append(quote).append(text).append(quote);
+}
+
+bool isOne(const std::vector<Integer>& polynomial) {
+    for (std::size_t i = 1; i < polynomial.size(); ++i)
+        if (!polynomial[i].is_zero())
+            return false;
+    return polynomial.front() == 1;
+}
+
+// "3 * n^2 times", "1 time".
+void appendRuns(std::string& out, const std::vector<Integer>& runs, std::string_view quote) {
+    appendQuoted(out, countText(runs), quote);
+    out += isOne(runs) ? " time" : " times";
+}
+
+}  // namespace
+
+Integer Analysis::ownUnits(const StatementInfo& statement) const {
+    return additionTimes[statement.additions] + multiplicationTimes[statement.multiplications];
+}
+
+// A loop's body: the statements after it up to its END, each with the counts
+// of the loops between the loop and it, kept on a stack of the loops open.
+Cost Analysis::perRunOf(const StatementInfo& statement) const {
+    std::vector<Integer> units(1);
+    if (!statement.costed)
+        return Cost(std::move(units), scale);
+    if (!statement.isLoop()) {
+        units[0] = ownUnits(statement);
+        return Cost(std::move(units), scale);
+    }
+    struct Open {
+        std::int32_t index;
+        Integer factor;  // the counts of the loops from here in, multiplied; 0 for one that does not read
+        std::size_t power;
+    };
+    const auto self = static_cast<std::int32_t>(&statement - statementList.data());
+    std::vector<Open> open{Open{self, Integer(1), 0}};
+    for (auto i = static_cast<std::size_t>(self) + 1;
+         i < statementList.size() && statementList[i].begin < statement.end; ++i) {
+        const StatementInfo& part = statementList[i];
+        while (open.back().index != part.parent)
+            open.pop_back();
+        const Open& around = open.back();
+        if (part.isLoop()) {
+            const bool overN = part.count < 0 && part.count != ReadEvents::unknownCount;
+            Integer factor = !part.costed ? Integer(0) : overN ? around.factor : around.factor * part.count;
+            open.push_back(Open{static_cast<std::int32_t>(i), std::move(factor), around.power + (overN ? 1 : 0)});
+        } else if (part.costed && !around.factor.is_zero()) {
+            if (units.size() <= around.power)
+                units.resize(around.power + 1);
+            units[around.power] += around.factor * ownUnits(part);
+        }
+    }
+    return Cost(std::move(units), scale);
+}
+
+std::string Analysis::runsText(const StatementInfo& statement, std::string_view quote) const {
+    if (!statement.costed)
+        return "not costed: a loop count around it does not read";
+    std::string out = statement.isLoop() ? "its body runs " : "runs ";
+    appendRuns(out, runsOf(statement), quote);
+    out += ", ";
+    appendQuoted(out, perRunOf(statement).text(), quote);
+    return out + " per run";
 }
 
 }  // namespace analysis

@@ -17,6 +17,8 @@
 
 namespace analysis {
 
+struct Syntax;
+
 // What one '+' and one '*' cost, exactly.
 struct CostModel {
     Decimal addition = Decimal::whole(1);
@@ -51,20 +53,6 @@ struct StatementInfo {
     bool ended;                    // false for a loop that the input left open, without its END
 
     bool isLoop() const { return loop >= 0; }
-};
-
-// One statement in the derivation of a program's cost: how many times it
-// runs, what its own '+' and '*' cost under the model in one run, and their
-// product, with the words that every front-end shows.
-struct Explained {
-    const StatementInfo* statement;
-    std::vector<Integer> runs;  // how many times it runs, from n^0 up: Analysis::runsOf
-    Decimal perRun;             // what one run costs: its own operations at the model's costs
-    Cost cost;                  // runs times perRun
-    std::string text;           // "w * w * z + x * y ;"
-    // "runs 3 * n^2 times, 4 per run (1 addition at 1 + 3 multiplications at
-    // 1), 12 * n^2 in all"
-    std::string derivation;
 };
 
 // How much an analysis works out beyond the total.
@@ -109,37 +97,38 @@ public:
 
     // Every error, in source order (at most Reader::maxDiagnostics); the
     // first is where the library's reader stops.
-    const std::vector<Diagnostic>& diagnostics() const { return faults; }
+    const std::vector<Diagnostic>& diagnostics() const { return diagnosticsFound; }
     // The first error, or null when the text is a program.
-    const Diagnostic* error() const { return faults.empty() ? nullptr : &faults.front(); }
-    bool ok() const { return faults.empty(); }
+    const Diagnostic* error() const { return diagnosticsFound.empty() ? nullptr : &diagnosticsFound.front(); }
+    bool ok() const { return diagnosticsFound.empty(); }
 
-    std::string_view text() const { return source; }
+    std::string_view text() const { return programText; }
     // Made on first use: a total alone needs no lines.
     const LineIndex& lines() const;
     // One past the closing END.
-    std::size_t programEnd() const { return endOfProgram; }
+    std::size_t programEnd() const { return programEndOffset; }
+    // The spans of its keywords, as the reader reads them: made on first use
+    // (syntax.h), since neither a total nor a cost needs them.
+    const Syntax& syntax() const;
 
     // Only where ok(): a text with errors has no total.
-    const Cost& total() const { return sum; }
-    const Counts& counts() const { return operations; }
-    const CostModel& model() const { return costs; }
+    const Cost& total() const { return totalCost; }
+    const Counts& counts() const { return operationCounts; }
+    const CostModel& model() const { return costModel; }
 
     // Empty unless the detail was asked for; with errors, the statements
     // that read.
     using Statements = std::vector<StatementInfo, largememory::Allocator<StatementInfo>>;
     using Factors = std::vector<std::int64_t, largememory::Allocator<std::int64_t>>;
-    const Statements& statements() const { return parts; }
+    const Statements& statements() const { return statementList; }
     // A statement's cost times the counts of the loops around it; a loop's
     // whole cost times the counts of the loops around it. Zero for what is
     // not costed.
     Cost costOf(const StatementInfo& statement) const;
-    // Appends the text of costOf(statement), without making it.
-    void appendCostText(std::string& out, const StatementInfo& statement) const;
     // What the cost is of the total as n grows (see Cost::shareOf).
     double shareOf(const StatementInfo& statement) const;
     // A statement's cost, units * 10^-scale * n^power, and how many times it
-    // runs, runs * n^power, in machine words, with its share: for writing
+    // runs, runs * n^power, in machine words: for writing and ranking
     // millions of statements without making a Cost and a polynomial of runs
     // for each. Nothing for a loop, for what is not costed, and where a
     // number does not fit.
@@ -148,7 +137,6 @@ public:
         std::int64_t units;
         std::int64_t runs;
         int scale;
-        double share;
     };
     std::optional<Term> termOf(const StatementInfo& statement) const;
     // How many '+' and '*' a statement runs: its own operations times the
@@ -167,25 +155,11 @@ public:
     // 3 * n^1 + 2 per run". Each number stands between two `quote`s.
     std::string runsText(const StatementInfo& statement, std::string_view quote = {}) const;
 
-    // The derivation of the total: every statement (not loop), in source
-    // order, with the cost it adds. Where ok(), the costs add up to total().
-    std::vector<Explained> explanation() const;
-    Explained explain(const StatementInfo& statement) const;
-    // The line that ends the derivation: "total: 15 * n^2 + 9 * n^1 + 2, the
-    // sum of the 6 statements' costs".
-    std::string explanationTotal() const;
     // The program in the library's canonical layout, from the statements.
     std::string canonicalProgram() const;
     // "a + b * c ;" for a statement, "LOOP n" or "LOOP 3" for a loop.
+    // (canonical.h writes it in place.)
     std::string canonicalText(const StatementInfo& statement) const;
-    void appendCanonicalText(std::string& out, const StatementInfo& statement) const;
-    // The same text written at `at`, which has room for canonicalRoom bytes;
-    // returns its end.
-    char* writeCanonicalText(char* at, const StatementInfo& statement) const;
-    static const std::size_t canonicalRoom = 3 * Reader::maxStatementLength + 2;
-    // The costliest statements (not loops), at most `count`, costliest
-    // first; equal costs in source order.
-    std::vector<const StatementInfo*> hottest(std::size_t count) const;
     // The innermost statement or loop whose text holds `offset`, or null.
     const StatementInfo* statementAt(std::size_t offset) const;
 
@@ -204,7 +178,7 @@ public:
     // The rule of lineCosts for one statement or loop: whether its cost is
     // shown on its line, not being inside something that begins there too.
     bool shownOnItsLine(const StatementInfo& statement) const {
-        return statement.parent < 0 || parts[static_cast<std::size_t>(statement.parent)].line != statement.line;
+        return statement.parent < 0 || statementList[static_cast<std::size_t>(statement.parent)].line != statement.line;
     }
 
 private:
@@ -226,14 +200,15 @@ private:
     Integer factorOf(const StatementInfo& statement) const;
     Integer loopFactor(std::size_t loop) const;
 
-    std::string_view source;
-    mutable std::unique_ptr<LineIndex> lineIndex;
-    CostModel costs;
-    std::vector<Diagnostic> faults;
-    std::size_t endOfProgram = 0;
-    Cost sum;
-    Counts operations;
-    Statements parts;
+    std::string_view programText;                  // text()
+    mutable std::unique_ptr<LineIndex> lineIndex;  // lines()
+    mutable std::unique_ptr<Syntax> syntaxRead;    // syntax()
+    CostModel costModel;                           // model()
+    std::vector<Diagnostic> diagnosticsFound;      // diagnostics()
+    std::size_t programEndOffset = 0;              // programEnd()
+    Cost totalCost;                                // total()
+    Counts operationCounts;                        // counts()
+    Statements statementList;                      // statements()
     // The whole cost of each loop, by its index: its coefficients from the
     // power of the loop itself up, since none below can be other than zero,
     // one loop after the other in `loopUnits`.

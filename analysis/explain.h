@@ -40,11 +40,19 @@ struct Explanation {
     // and the cost alone, as costOf writes it.
     std::string product;
     std::string cost;
+    // The whole of it in one sentence: "runs 3 * n^2 times, 4 per run (1
+    // addition at 1 + 3 multiplications at 1), 12 * n^2 in all"; for a loop,
+    // "its body runs n^1 times, 3 * n^1 + 2 per run".
+    std::string derivation;
     // Its share of the total's growth, "80%"; none while the text has errors.
     std::optional<std::string> share;
 };
 
 Explanation explanationOf(const Analysis& analysis, const StatementInfo& statement);
+
+// The line that ends the derivation of the total, statement by statement:
+// "total: 15 * n^2 + 9 * n^1 + 2, the sum of the 6 statements' costs".
+std::string explanationTotal(const Analysis& analysis);
 
 }  // namespace analysis
 

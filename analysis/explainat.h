@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "analysis.h"
-#include "editor.h"
 #include "explain.h"
+#include "text.h"
 
 namespace analysis {
 

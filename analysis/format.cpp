@@ -8,20 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "canonical.h"
+
 namespace analysis {
 
 namespace {
 
 std::size_t beginOf(const StatementInfo& s) { return static_cast<std::size_t>(s.begin); }
 std::size_t endOf(const StatementInfo& s) { return static_cast<std::size_t>(s.end); }
-
-// The kind of the text's first line end; "\n" when it has none.
-std::string_view lineEndOf(std::string_view text) {
-    const std::size_t at = text.find_first_of("\r\n");
-    if (at == std::string_view::npos || text[at] == '\n')
-        return "\n";
-    return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
-}
 
 // `text` with each "\n" written as `newline`.
 std::string withLineEnds(std::string text, std::string_view newline) {
@@ -108,7 +102,7 @@ std::optional<Edit> layoutOf(const Analysis& a, std::size_t from, std::size_t to
         if (parts[stop].isLoop() && !parts[stop].ended)
             return std::nullopt;
     // as the canonical program lays them out, from the first one's place on
-    const std::string_view newline = lineEndOf(text);
+    const std::string newline = lineEndOf(text);
     std::string out;
     const auto line = [&](std::int32_t depth) {
         out.append(newline);
@@ -124,7 +118,7 @@ std::optional<Edit> layoutOf(const Analysis& a, std::size_t from, std::size_t to
         }
         if (k != first)
             line(part.depth);
-        a.appendCanonicalText(out, part);
+        appendCanonicalText(out, text, part);
         if (part.isLoop())
             open.push_back(k);
     }

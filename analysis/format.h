@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "analysis.h"
-#include "editor.h"
+#include "text.h"
 
 // The canonical layout, asked of a whole text or of a part of it, as one
 // edit of the analysed text. Both keep the text's own line ends: those of its

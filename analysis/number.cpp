@@ -11,8 +11,6 @@ namespace {
 
 const int maxExponent = 1000;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // By squaring, in integers of their own: Boost's pow() is an expression
 // that refers to a temporary, which the static analyzer rightly distrusts.
 Integer powerOfTen(std::size_t exponent) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -15,22 +16,25 @@ namespace {
 const int noMore = -1;
 
 // What a byte is to the reader, looked up once per byte.
-enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, other };
+// A '\r' ends a line unless a '\n' follows it, which then ends it (so
+// it needs a look at the next byte): a statement that holds one is left to
+// the slower reading.
+enum Class : std::uint8_t { blank, newline, letter, plus, star, semicolon, carriageReturn, other };
 
 struct ClassTable {
     Class of[256] = {};
     constexpr ClassTable() {
-        for (Class& c : of)
-            c = other;
-        of[static_cast<unsigned char>(' ')] = blank;
-        for (char c : {'\t', '\v', '\f', '\r'})
-            of[static_cast<unsigned char>(c)] = blank;
-        of[static_cast<unsigned char>('\n')] = newline;
-        for (int c = 'a'; c <= 'z'; ++c)
-            of[c] = letter;
-        of[static_cast<unsigned char>('+')] = plus;
-        of[static_cast<unsigned char>('*')] = star;
-        of[static_cast<unsigned char>(';')] = semicolon;
+        for (int c = 0; c < 256; ++c) {
+            const char ch = static_cast<char>(c);
+            of[c] = ch == '\n'    ? newline
+                    : ch == '\r'  ? carriageReturn
+                    : isBlank(ch) ? blank
+                    : isLower(ch) ? letter
+                    : ch == '+'   ? plus
+                    : ch == '*'   ? star
+                    : ch == ';'   ? semicolon
+                                  : other;
+        }
     }
 };
 constexpr ClassTable classes;
@@ -50,9 +54,15 @@ struct SumTable {
     }
 };
 constexpr SumTable sums;
-inline bool isSpace(int c) { return classOf(c) == blank || classOf(c) == newline; }
-bool isLower(int c) { return c >= 'a' && c <= 'z'; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
+// The shared character classes for the bytes that peek() returns, noMore
+// among them.
+inline bool isSpace(int c) {
+    const Class k = classOf(c);
+    return k == blank || k == newline || k == carriageReturn;
+}
+bool lower(int c) { return isLower(static_cast<char>(c)); }
+bool upper(int c) { return isUpper(static_cast<char>(c)); }
+bool digit(int c) { return isDigit(static_cast<char>(c)); }
 
 // A word is quoted in a message up to this many bytes, then "...", so that a
 // message stays one line whatever the input holds.
@@ -98,11 +108,12 @@ public:
             return noMore;
         return static_cast<unsigned char>(p[k]);
     }
-    // Consumes the byte that peek() returned, which is no line feed.
+    // Consumes the byte that peek() returned, which ends no line.
     void skip() { ++p; }
-    // Consumes any byte.
+    // Consumes any byte. A '\r' ends a line unless a '\n' follows it,
+    // which then ends it.
     void consume() {
-        if (*p == '\n')
+        if (*p == '\n' || (*p == '\r' && peekAt(1) != '\n'))
             newLine();
         ++p;
     }
@@ -111,6 +122,7 @@ public:
         for (;;) {
             const char* q = p;
             const char* const stop = end;
+            bool again = false;  // a '\r' ends the bytes at hand: look again with the next one
             for (; q != stop; ++q) {
                 if (*q == ' ')  // indentation: most blanks are spaces in a row
                     continue;
@@ -118,19 +130,27 @@ public:
                 if (c == newline) {
                     ++line;
                     lineStart = base + static_cast<std::size_t>(q - data) + 1;
+                } else if (c == carriageReturn) {
+                    again = carriageReturnAt(q, stop);
+                    if (again)
+                        break;
                 } else if (c != blank) {
                     p = q;
                     return static_cast<unsigned char>(*q);
                 }
             }
+            if (again)
+                continue;
             p = q;
             if (!refill(1))
                 return noMore;
         }
     }
     void skipByteOrderMark() {
-        if (peekAt(0) == 0xEF && peekAt(1) == 0xBB && peekAt(2) == 0xBF)
-            p += 3;
+        for (std::size_t i = 0; i < byteOrderMark.size(); ++i)
+            if (peekAt(i) != static_cast<unsigned char>(byteOrderMark[i]))
+                return;
+        p += byteOrderMark.size();
     }
     // Reads up to white space or the end; keeps the first bytes in `shown`,
     // returns how many bytes the word has. A NUL ends it too: no text that
@@ -172,6 +192,8 @@ public:
     }
 
     std::size_t offset() const { return base + static_cast<std::size_t>(p - data); }
+    // The byte at `at`, which must be among those at hand.
+    const char* bytesAt(std::size_t at) const { return data + (at - base); }
 
     // A well-formed statement that lies whole in the bytes at hand, read in
     // one tight pass: variables and operators alternate, and it ends in ';'.
@@ -329,9 +351,7 @@ private:
     void extend(Excerpt& e, const char* from, const char* to) {
         lineEnded = false;
         for (const char* q = from; q != to; ++q) {
-            if (*q == '\n') {
-                if (!e.after.empty() && e.after.back() == '\r')
-                    e.after.pop_back();
+            if (isLineEndByte(*q)) {
                 lineEnded = true;
                 e.moreAfter = false;
                 return;
@@ -347,6 +367,22 @@ private:
     void newLine() {
         ++line;
         lineStart = offset() + 1;
+    }
+
+    // A '\r' at `q` among the bytes at hand up to `stop`: a line end unless
+    // a '\n' follows. True, with `p` at the '\r', when the next byte had to
+    // be read first. Out of line, so that the loop over blanks stays small.
+    __attribute__((noinline)) bool carriageReturnAt(const char* q, const char* stop) {
+        if (q + 1 == stop && source && !atEnd) {
+            p = q;
+            refill(2);
+            return true;
+        }
+        if (q + 1 == stop || q[1] != '\n') {
+            ++line;
+            lineStart = base + static_cast<std::size_t>(q - data) + 1;
+        }
+        return false;
     }
 
     // Keeps the bytes from `kept` before the next one, and reads a block
@@ -405,12 +441,44 @@ struct Reader::Open {
     bool broken;        // began too deep, or its LOOP did not read
 };
 
-Reader::Reader(ReadEvents& events) : events(events) {}
+Reader::Reader(ReadEvents& events, LexemeEvents* lexemes) : events(events), lexemes(lexemes) {}
 Reader::~Reader() = default;
 
 void Reader::read(std::string_view text) {
     in = std::make_unique<Input>(text);
     program();
+    lexRest();
+}
+
+void Reader::lex(std::size_t offset, std::size_t length, LexemeKind kind) {
+    if (lexemes && length > 0 && !lexemes->lexeme(Lexeme{offset, length, kind})) {
+        lexemes = nullptr;
+        stopped = true;
+    }
+}
+
+// A statement read whole: its letters are its variables, and '+' and '*'
+// its operations.
+void Reader::lexStatement(std::size_t begin, std::size_t end) {
+    const char* bytes = in->bytesAt(begin);
+    for (std::size_t i = 0; i < end - begin && lexemes; ++i) {
+        const Class c = classOf(bytes[i]);
+        if (c == letter)
+            lex(begin + i, 1, LexemeKind::variable);
+        else if (c == plus || c == star)
+            lex(begin + i, 1, LexemeKind::operation);
+        else if (c == semicolon)
+            lex(begin + i, 1, LexemeKind::semicolon);
+    }
+}
+
+// What reading left, after the closing END or a NUL: stray words.
+void Reader::lexRest() {
+    std::string word;
+    while (lexemes && in->skipBlanks() != noMore) {
+        const std::size_t at = in->offset();
+        lex(at, in->readWord(word), LexemeKind::stray);
+    }
 }
 
 void Reader::read(ByteSource& source) {
@@ -448,14 +516,20 @@ void Reader::program() {
         return;
     }
     open.push_back(Open{at, place, false, false});
-    if (!in->keyword("BEGIN")) {
+    if (in->keyword("BEGIN")) {
+        firstWord = Span{at, in->offset()};
+        lex(at, firstWord.end - at, LexemeKind::keyword);
+    } else {
         std::string word;
         // a statement where BEGIN should be is read as one
         std::size_t length = in->wordAhead(word);
-        const bool statement = word == "LOOP" || (length == 1 && isLower(c)) ||
-                               (isLower(c) && word.find_first_of("+*;") != std::string::npos);
-        if (!statement)
+        const bool statement =
+            word == "LOOP" || (length == 1 && lower(c)) || (lower(c) && word.find_first_of("+*;") != std::string::npos);
+        if (!statement) {
             length = in->readWord(word);
+            lex(at, length, LexemeKind::stray);
+        }
+        firstWord = Span{at, at + length};
         fail(Fault::notBegin, at, length, place, "expected 'BEGIN', found " + quoted(word, length > word.size()), at);
     }
     while (!stopped && statementList()) {
@@ -478,7 +552,7 @@ bool Reader::statementList() {
         return false;
     }
     Open& block = open.back();
-    if (isLower(c)) {
+    if (lower(c)) {
         block.hasStatement = true;
         expressionStatement();
         return true;
@@ -491,32 +565,46 @@ bool Reader::statementList() {
     const std::size_t at = in->offset();
     const Place place = in->place();
     if (in->keyword("END")) {
+        lex(at, in->offset() - at, LexemeKind::keyword);
         if (!block.hasStatement)
             fail(Fault::notStatement, at, 3, place, "expected a statement, found 'END'", at);
-        closeBlock(in->offset());
+        closeBlock(at);
         return !stopped;
     }
     std::string word;
     const std::size_t length = in->readWord(word);
+    const bool glued = word.compare(0, 3, "END") == 0;
+    if (glued) {
+        lex(at, 3, LexemeKind::keyword);
+        lex(at + 3, length - 3, LexemeKind::stray);
+    } else {
+        lex(at, length, LexemeKind::stray);
+    }
     const std::string found = quoted(word, length > word.size());
     if (!block.hasStatement)
         fail(Fault::notStatement, at, length, place, "expected a statement, found " + found, at);
     else
         fail(Fault::notEnd, at, length, place,
              "expected 'END' to close " + blockName(open.size() - 1) + ", found " + found, block.offset);
-    // END glued to what follows (END;) still closes its block; anything else
-    // goes with the rest of its statement
-    if (word.compare(0, 3, "END") == 0)
-        closeBlock(at + 3);
-    else if (!in->nul())
-        skipStatementRest();
+    // END glued to what follows (END;) still closes its block. Any other
+    // word stands where a statement may: reading goes on at the statement
+    // after it, and the END after that is not blamed for an empty list.
+    if (glued) {
+        closeBlock(at);
+    } else if (!in->nul()) {
+        open.back().hasStatement = true;
+        skipToStatement();
+    }
     return !stopped && !in->nul();
 }
 
-void Reader::closeBlock(std::size_t end) {
+// The END at `keyword` closes the block open last.
+void Reader::closeBlock(std::size_t keyword) {
+    const std::size_t end = keyword + 3;
     if (open.size() == 1) {
         open.pop_back();
         closingEnd = end;
+        closingWord = Span{keyword, end};
         textAfterEnd();
         stopped = true;
         return;
@@ -535,6 +623,7 @@ void Reader::textAfterEnd() {
     const Place place = in->place();
     std::string word;
     const std::size_t length = in->readWord(word);
+    lex(at, length, LexemeKind::stray);
     fail(Fault::textAfterEnd, at, length, place, "unexpected text after the closing END", at);
 }
 
@@ -554,9 +643,12 @@ void Reader::loop() {
     const std::size_t at = in->offset();
     const Place place = in->place();
     bool broken = false;
-    if (!in->keyword("LOOP")) {
+    if (in->keyword("LOOP")) {
+        lex(at, in->offset() - at, LexemeKind::keyword);
+    } else {
         std::string word;
         const std::size_t length = in->readWord(word);
+        lex(at, length, LexemeKind::stray);
         fail(Fault::notLoop, at, length, place, "expected 'LOOP', found " + quoted(word, length > word.size()), at);
         broken = true;
     }
@@ -598,20 +690,23 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     }
     if (c == 'n') {
         in->skip();
+        lex(at, 1, LexemeKind::count);
         return -1;
     }
     std::string word;
     if (quiet) {
-        if (isDigit(c) || c == '+' || c == '-')
-            in->readWord(word);
+        if (digit(c) || c == '+' || c == '-')
+            lex(at, in->readWord(word), LexemeKind::stray);
         return ReadEvents::unknownCount;
     }
-    if (isLower(c)) {
+    if (lower(c)) {
         // a word of letters is a count mistyped; anything more, the loop's
         // first statement
         std::size_t length = in->wordAhead(word);
-        if (length == word.size() && std::all_of(word.begin(), word.end(), isLower))
+        if (length == word.size() && std::all_of(word.begin(), word.end(), lower)) {
             length = in->readWord(word);
+            lex(at, length, LexemeKind::stray);
+        }
         fail(Fault::notCount, at, length, place,
              "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
         return ReadEvents::unknownCount;
@@ -628,7 +723,7 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long value = 0;
     bool tooLarge = false;
-    for (; isDigit(c); c = in->peek()) {
+    for (; digit(c); c = in->peek()) {
         value = value * 10 + (c - '0');
         if (value > limit) {
             tooLarge = true;
@@ -639,6 +734,8 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
         in->skip();
         ++length;
     }
+    if (length > sign)
+        lex(at, length, LexemeKind::count);
     if (length > sign && !tooLarge)
         return negative && value > 0 ? -1 : static_cast<std::int32_t>(value);  // every negative count is n
     if (length > sign) {
@@ -648,6 +745,7 @@ std::int32_t Reader::count(Place loopPlace, bool quiet) {
     }
     std::string rest;
     length += in->readWord(rest);
+    lex(at, length, LexemeKind::stray);
     word += rest;
     fail(Fault::notCount, at, length, place,
          "expected a loop count ('n' or a whole number), found " + quoted(word, length > word.size()), at);
@@ -667,6 +765,8 @@ void Reader::expressionStatement() {
     const Place beginPlace = in->place();
     Input::Quick quick;
     if (in->quickStatement(quick)) {
+        if (lexemes)
+            lexStatement(begin, in->offset());
         events.statement(begin, in->offset(), beginPlace, quick.additions, quick.multiplications);
         return;
     }
@@ -710,7 +810,7 @@ void Reader::expressionStatement() {
             return;
         }
         const Class kind = classOf(c);
-        if (kind == blank || kind == newline) {
+        if (kind == blank || kind == newline || kind == carriageReturn) {
             in->consume();
             wordStart = true;
             continue;
@@ -720,6 +820,7 @@ void Reader::expressionStatement() {
         if (kind == semicolon) {
             if (expectVariable)
                 noteFault(Fault::missingVariable, "expected a variable" + after() + ", found ';'");
+            lex(in->offset(), 1, LexemeKind::semicolon);
             in->skip();
             break;
         }
@@ -751,6 +852,7 @@ void Reader::expressionStatement() {
                 termOk = false;
             ++termLength;
         }
+        lex(in->offset(), 1, variable ? LexemeKind::variable : LexemeKind::operation);
         in->skip();
     }
     endTerm();
@@ -774,6 +876,7 @@ void Reader::notInStatement(std::size_t begin, bool wordStart) {
         in->noteNul();
         return;
     }
+    lex(in->offset(), 1, LexemeKind::stray);
     in->skip();
     skipStatementRest();
 }
@@ -781,9 +884,13 @@ void Reader::notInStatement(std::size_t begin, bool wordStart) {
 // Words that cannot begin a statement, up to one that can.
 void Reader::skipToStatement() {
     std::string word;
-    for (int c = in->skipBlanks(); c != noMore && !isLower(c) && !(c >= 'A' && c <= 'Z'); c = in->skipBlanks())
-        if (in->readWord(word) == 0 || in->nul())
+    for (int c = in->skipBlanks(); c != noMore && !lower(c) && !upper(c); c = in->skipBlanks()) {
+        const std::size_t at = in->offset();
+        const std::size_t length = in->readWord(word);
+        lex(at, length, LexemeKind::stray);
+        if (length == 0 || in->nul())
             return;
+    }
 }
 
 // Up to and past the next ';', or up to a word that begins with an
@@ -792,6 +899,7 @@ void Reader::skipStatementRest() {
     bool wordStart = false;
     for (int c = in->peek(); c != noMore; c = in->peek()) {
         if (c == ';') {
+            lex(in->offset(), 1, LexemeKind::semicolon);
             in->skip();
             return;
         }
@@ -799,9 +907,16 @@ void Reader::skipStatementRest() {
             in->noteNul();
             return;
         }
-        if (wordStart && c >= 'A' && c <= 'Z')
+        if (wordStart && upper(c))
             return;
         wordStart = isSpace(c);
+        if (lexemes && !wordStart) {
+            const Class k = classOf(c);
+            lex(in->offset(), 1,
+                k == letter              ? LexemeKind::variable
+                : k == plus || k == star ? LexemeKind::operation
+                                         : LexemeKind::stray);
+        }
         in->consume();
     }
 }

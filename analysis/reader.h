@@ -37,7 +37,7 @@ enum class Fault : std::uint8_t {
 // to show where it is without keeping the text.
 struct Excerpt {
     std::string before;       // up to `reach` bytes of the line before the offset
-    std::string after;        // up to `reach` bytes from the offset to the line end (a CR before the LF left out)
+    std::string after;        // up to `reach` bytes from the offset to the line end
     bool moreBefore = false;  // the line goes on before `before`
     bool moreAfter = false;   // the line goes on after `after`
     static const std::size_t reach = 100;
@@ -71,6 +71,42 @@ public:
     virtual void statement(std::size_t begin, std::size_t end, Place place, int additions, int multiplications) = 0;
 };
 
+// What a word of a program is, as the reader reads it.
+enum class LexemeKind : std::uint8_t {
+    keyword,    // BEGIN, LOOP or END, read as such (the END of "END;" too)
+    count,      // a loop's count: n or a whole number, one that does not fit included
+    variable,   // a letter of a statement
+    operation,  // a '+' or a '*' of a statement
+    semicolon,  // the ';' that ends a statement
+    stray,      // anything else, which the reader reports or skips
+};
+
+// A word of the text, as the reader read it: every byte that is not white
+// space (nor the byte-order mark) lies in exactly one of them.
+struct Lexeme {
+    std::size_t offset;
+    std::size_t length;
+    LexemeKind kind;
+};
+
+// Told each lexeme as the reader reads it, in source order; asked for only
+// where they are wanted, since a total needs none.
+class LexemeEvents {
+public:
+    virtual ~LexemeEvents() = default;
+    // False to stop reading.
+    virtual bool lexeme(const Lexeme& lexeme) = 0;
+};
+
+// Events that nobody listens to: for a reading whose errors, or words, are
+// all that is wanted.
+class NoEvents : public ReadEvents {
+public:
+    void loopBegins(std::size_t, Place, std::int32_t) override {}
+    void loopEnds(std::size_t) override {}
+    void statement(std::size_t, std::size_t, Place, int, int) override {}
+};
+
 // Hands a reader its input a block at a time.
 class ByteSource {
 public:
@@ -91,7 +127,9 @@ public:
     static constexpr int maxStatementLength = 99;  // characters before ';', white space not counted
     static constexpr std::size_t maxDiagnostics = 100;
 
-    explicit Reader(ReadEvents& events);
+    // With `lexemes`, the words of the text are told too: those after the
+    // closing END, or after a NUL, as stray words.
+    explicit Reader(ReadEvents& events, LexemeEvents* lexemes = nullptr);
     ~Reader();
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
@@ -107,6 +145,11 @@ public:
     bool ok() const { return found.empty(); }
     // One past the closing END, or where reading stopped.
     std::size_t programEnd() const { return closingEnd; }
+    // The program's first word as it was read: its BEGIN, or what stands
+    // where BEGIN must; empty at the end of input when nothing stands there.
+    Span programStart() const { return firstWord; }
+    // The closing END; empty when it was not read.
+    Span closingKeyword() const { return closingWord; }
 
 private:
     class Input;
@@ -119,7 +162,10 @@ private:
     void notInStatement(std::size_t begin, bool wordStart);
     void skipStatementRest();
     void skipToStatement();
-    void closeBlock(std::size_t end);
+    void closeBlock(std::size_t keyword);
+    void lex(std::size_t offset, std::size_t length, LexemeKind kind);
+    void lexStatement(std::size_t begin, std::size_t end);
+    void lexRest();
     void inputEnded();
     void textAfterEnd();
 
@@ -127,11 +173,14 @@ private:
     std::string blockName(std::size_t depth) const;
 
     ReadEvents& events;
+    LexemeEvents* lexemes;  // null where the words are not wanted, or once reading has stopped for them
     std::unique_ptr<Input> in;
     std::vector<Open> open;  // the program, then the loops open inside it
     int brokenDepth = 0;     // open loops that began too deep or did not read
     std::vector<Diagnostic> found;
     std::size_t closingEnd = 0;
+    Span firstWord{0, 0};
+    Span closingWord{0, 0};
     bool stopped = false;  // nothing more to read: a NUL, or the closing END
 };
 

@@ -29,7 +29,7 @@ std::string printable(std::string_view bytes) {
     return escaped(bytes, [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
 }
 
-const char* findLineEnd(const char* from, const char* end) {
+const char* findLineFeed(const char* from, const char* end) {
 #if defined(__SSE2__)
     const __m128i lineFeed = _mm_set1_epi8('\n');
     for (; end - from >= 16; from += 16) {
@@ -42,12 +42,58 @@ const char* findLineEnd(const char* from, const char* end) {
     return std::find(from, end, '\n');
 }
 
+const char* findLineEnd(const char* from, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int found =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lineFeed), _mm_cmpeq_epi8(bytes, carriageReturn)));
+        if (found != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(found));
+    }
+#endif
+    return std::find_if(from, end, isLineEndByte);
+}
+
+bool hasCarriageReturn(std::string_view text) { return text.find('\r') != std::string_view::npos; }
+
+std::string lineEndOf(std::string_view text) {
+    const char* const end = text.data() + text.size();
+    const auto at = static_cast<std::size_t>(findLineEnd(text.data(), end) - text.data());
+    return at == text.size() ? "\n" : std::string(text.substr(at, lineEndLength(text, at)));
+}
+
+std::string applied(std::string_view text, const std::vector<Edit>& edits) {
+    std::string out;
+    std::size_t at = 0;
+    for (const Edit& e : edits) {
+        out.append(text.substr(at, e.offset - at));
+        out += e.text;
+        at = e.offset + e.length;
+    }
+    out.append(text.substr(std::min(at, text.size())));
+    return out;
+}
+
+// A text without a '\r' has only line feeds to look for, the faster.
 LineIndex::LineIndex(std::string_view text) : text(text) {
     starts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     starts.push_back(0);
-    const char* const end = text.data() + text.size();
-    for (const char* at = findLineEnd(text.data(), end); at != end; at = findLineEnd(at + 1, end))
-        starts.push_back(static_cast<std::size_t>(at - text.data()) + 1);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    if (!hasCarriageReturn(text)) {
+        for (const char* at = findLineFeed(begin, end); at != end; at = findLineFeed(at + 1, end))
+            starts.push_back(static_cast<std::size_t>(at - begin) + 1);
+        return;
+    }
+    for (const char* at = findLineEnd(begin, end); at != end;) {
+        const std::size_t next =
+            static_cast<std::size_t>(at - begin) + lineEndLength(text, static_cast<std::size_t>(at - begin));
+        starts.push_back(next);
+        at = findLineEnd(begin + next, end);
+    }
 }
 
 Place LineIndex::placeOf(std::size_t offset) const {
@@ -57,10 +103,12 @@ Place LineIndex::placeOf(std::size_t offset) const {
 }
 
 std::size_t LineIndex::lineEnd(std::size_t line) const {
-    std::size_t end = line < starts.size() ? starts[line] - 1 : text.size();
-    if (end > starts[line - 1] && text[end - 1] == '\r')
-        --end;
-    return end;
+    if (line >= starts.size())
+        return text.size();
+    // the line end before the next line's start: "\r\n", or one byte
+    const std::size_t next = starts[line];
+    const bool crlf = next >= starts[line - 1] + 2 && text[next - 1] == '\n' && text[next - 2] == '\r';
+    return next - (crlf ? 2 : 1);
 }
 
 }  // namespace analysis

@@ -60,8 +60,7 @@ public:
 // The library's own tree of a text that the analysis has read: the two
 // readers take the same programs, so this one meets no error.
 std::unique_ptr<Program> libraryTree(std::string_view text) {
-    const std::size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    TextBuffer buffer(text.substr(start));
+    TextBuffer buffer(text.substr(analysis::byteOrderMarkLength(text)));
     std::istream in(&buffer);
     return std::make_unique<Program>(in);
 }

@@ -1,6 +1,7 @@
 #include "annotate.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -15,8 +16,6 @@ const std::size_t gap = 2;
 // A line longer than this does not move the column of the lines around it,
 // so that one long line cannot pad every other one to its width.
 const std::size_t widestAligned = 100;
-
-bool isTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // One line of the text: its bytes from `start` to `end`, the line end left
 // out, and where the next line starts.
@@ -33,11 +32,13 @@ struct Line {
 template <class Visit>
 void eachLine(std::string_view text, Visit visit) {
     const char* const end = text.data() + text.size();
+    const bool returns = analysis::hasCarriageReturn(text);
     Line line{1, 0, 0, 0};
     for (;; ++line.number) {
-        const char* const lineEnd = analysis::findLineEnd(text.data() + line.start, end);
+        const char* const from = text.data() + line.start;
+        const char* const lineEnd = returns ? analysis::findLineEnd(from, end) : analysis::findLineFeed(from, end);
         line.end = static_cast<std::size_t>(lineEnd - text.data());
-        line.next = lineEnd == end ? text.size() : line.end + 1;
+        line.next = line.end + analysis::lineEndLength(text, line.end);
         visit(line);
         if (line.next == text.size())
             return;
@@ -92,7 +93,7 @@ public:
 private:
     std::string_view trimmed(const Line& line) const {
         std::size_t end = line.end;
-        while (end > line.start && isTrailingBlank(text[end - 1]))
+        while (end > line.start && analysis::isLineBlank(text[end - 1]))
             --end;
         return text.substr(line.start, end - line.start);
     }
@@ -127,11 +128,26 @@ private:
         return width + gap <= column ? column - width : gap;
     }
 
+    // A statement's cost, written in place from its term in machine words
+    // where it fits, without making a Cost.
+    void appendCostText(std::string& out, const analysis::StatementInfo& statement) const {
+        const std::optional<analysis::Analysis::Term> term = program.termOf(statement);
+        if (!term) {
+            program.costOf(statement).appendText(out);
+        } else if (term->units == 0) {
+            out += '0';
+        } else {
+            analysis::appendWritten(out, analysis::Cost::termRoom(term->scale), [&](char* at) {
+                return analysis::Cost::writeTerm(at, term->power, term->units, term->scale, true);
+            });
+        }
+    }
+
     // One statement's cost is written as it stands; only several are added.
     void appendComment(std::string& text, const std::vector<const analysis::StatementInfo*>& starting,
                        bool closing) const {
         if (starting.size() == 1) {
-            program.appendCostText(text, *starting.front());
+            appendCostText(text, *starting.front());
         } else if (!starting.empty()) {
             analysis::Cost sum = program.costOf(*starting.front());
             for (std::size_t i = 1; i < starting.size(); ++i)

@@ -2,10 +2,11 @@
 
 #include <ostream>
 
+#include "../analysis/hot.h"
 #include "analysis.h"
 
 void writeHottest(std::ostream& out, const std::string& name, const analysis::Analysis& program, std::size_t count) {
-    for (const analysis::StatementInfo* statement : program.hottest(count)) {
+    for (const analysis::StatementInfo* statement : analysis::hottest(program, count)) {
         const analysis::Place place = program.placeOf(*statement);
         out << name << ':' << place.line << ':' << place.column << ": " << program.costOf(*statement).text() << " ("
             << analysis::shareText(program.shareOf(*statement)) << ") " << program.canonicalText(*statement) << '\n';

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis.h"
+#include "canonical.h"
 #include "compare.h"
 #include "outputbuffer.h"
 
@@ -119,7 +120,7 @@ char* zerosBelow(char* at, int power) {
 
 // Most statements: one term in machine words, written in place without
 // making its cost or its runs.
-void writeTerm(JsonLine& json, const analysis::Analysis::Term& term) {
+void writeTerm(JsonLine& json, const analysis::Analysis::Term& term, double share) {
     // two lists of zeros, two numbers as long as a term, and the rest
     const std::size_t room = 6 * static_cast<std::size_t>(term.power) + 2 * analysis::Cost::termRoom(term.scale) + 160;
     char* at = json.at(room);
@@ -129,7 +130,7 @@ void writeTerm(JsonLine& json, const analysis::Analysis::Term& term) {
                                          term.scale);
     at = put(at, R"(], "cost": ")");
     at = term.units == 0 ? put(at, "0") : analysis::Cost::writeTerm(at, term.power, term.units, term.scale, true);
-    at = std::to_chars(put(at, R"(", "share": )"), limit, term.share).ptr;
+    at = std::to_chars(put(at, R"(", "share": )"), limit, share).ptr;
     at = std::to_chars(zerosBelow(put(at, ", \"runs\": ["), term.power), limit, term.runs).ptr;
     json.done(put(at, "]"));
 }
@@ -142,11 +143,16 @@ void writeStatement(JsonLine& json, const analysis::Analysis& program, const ana
         json.raw(R"({"kind": "statement", "line": )");
     json.number(place.line).raw(", \"column\": ").number(place.column).raw(R"(, "text": ")");
     // canonical texts are letters, blanks, operators and digits: nothing to escape
-    json.done(program.writeCanonicalText(json.at(analysis::Analysis::canonicalRoom), statement)).raw("\"");
+    json.done(analysis::writeCanonicalText(json.at(analysis::canonicalRoom), program.text(), statement)).raw("\"");
     // how many times it runs and its own operations; a loop's are its body's
     // runs and none of its own
     if (const std::optional<analysis::Analysis::Term> term = program.termOf(statement)) {
-        writeTerm(json, *term);
+        // a statement's one term counts only at the order of the total
+        const analysis::Cost& total = program.total();
+        const double share = term->power == total.order()
+                                 ? analysis::Cost::ratio(analysis::Integer(term->units), total.unitsOf(total.order()))
+                                 : 0.0;
+        writeTerm(json, *term, share);
     } else {
         writeCost(json, program, statement);
         json.raw(", \"runs\": ").integers(program.runsOf(statement));

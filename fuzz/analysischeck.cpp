@@ -14,6 +14,7 @@
 #include "errorline.h"
 #include "polynomial.h"
 #include "program.h"
+#include "syntax.h"
 #include "syntaxerror.h"
 
 namespace {
@@ -103,7 +104,7 @@ struct LibraryReading {
 };
 
 LibraryReading readWithLibrary(const std::string& input) {
-    const std::size_t start = input.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const std::size_t start = analysis::byteOrderMarkLength(input);
     std::istringstream in(input.substr(start));
     LibraryReading reading;
     const analysis::ErrorLineCapture quiet;
@@ -179,6 +180,49 @@ void checkStreamed(const analysis::Analysis& a, const analysis::CostModel& model
         fail("read in blocks, the input costs differently", input);
 }
 
+// The reader's lexemes cover the text: every byte but white space and the
+// byte-order mark lies in exactly one, in source order; keywords are the
+// BEGIN, LOOP and END that the reader read, a statement's lexemes lie in it,
+// and the statements' and loops' keywords are among them.
+void checkLexemes(const analysis::Analysis& a, const std::string& input) {
+    const std::vector<analysis::Lexeme> all = analysis::lexemesOf(input, 0, input.size());
+    std::size_t at = analysis::byteOrderMarkLength(input);
+    for (const analysis::Lexeme& l : all) {
+        if (l.length == 0 || l.offset < at || l.offset + l.length > input.size())
+            fail("the lexemes are empty, overlap, or leave the text", input);
+        for (; at < l.offset; ++at)
+            if (!analysis::isBlank(input[at]))
+                fail("a byte that is not white space lies in no lexeme", input);
+        const std::string_view word = std::string_view(input).substr(l.offset, l.length);
+        for (const char c : word)
+            if (analysis::isBlank(c))
+                fail("a lexeme holds white space", input);
+        const bool keyword = word == "BEGIN" || word == "LOOP" || word == "END";
+        if ((l.kind == analysis::LexemeKind::keyword) != keyword && l.kind != analysis::LexemeKind::stray)
+            fail("a keyword is not BEGIN, LOOP or END, or one of them is read as something else", input);
+        if (l.length != 1 && (l.kind == analysis::LexemeKind::variable || l.kind == analysis::LexemeKind::operation ||
+                              l.kind == analysis::LexemeKind::semicolon))
+            fail("a variable, an operation or a ';' is not one byte", input);
+        at = l.offset + l.length;
+    }
+    for (; at < input.size(); ++at)
+        if (!analysis::isBlank(input[at]))
+            fail("a byte after the last lexeme is not white space", input);
+    const analysis::Syntax& syntax = a.syntax();
+    if (a.programEnd() > 0 && (syntax.end.end != a.programEnd() || input.compare(syntax.end.begin, 3, "END") != 0))
+        fail("the closing END is not where the program ends", input);
+    for (const analysis::StatementInfo& s : a.statements()) {
+        if (!s.isLoop())
+            continue;
+        const analysis::LoopSyntax& loop = syntax.loops[static_cast<std::size_t>(s.loop)];
+        if (loop.keyword.begin != static_cast<std::size_t>(s.begin) || loop.header.end < loop.keyword.end)
+            fail("a loop's keyword is not where it begins", input);
+        if (s.ended &&
+            (loop.end.end != static_cast<std::size_t>(s.end) || input.compare(loop.end.begin, 3, "END") != 0))
+            fail("a loop's END is not where it ends", input);
+    }
+}
+
 void checkAnalysis(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const analysis::CostModel model{analysis::Decimal::whole(2), analysis::Decimal::whole(4)};
@@ -188,6 +232,7 @@ void checkAnalysis(const std::uint8_t* data, std::size_t size) {
     checkStreamed(a, model, input);
     for (const analysis::Diagnostic& d : a.diagnostics())
         checkDiagnostic(d, a, input);
+    checkLexemes(a, input);
     if (!a.ok())
         return;
     checkPositions(a, input);

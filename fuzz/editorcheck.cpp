@@ -6,8 +6,12 @@
 #include <vector>
 
 #include "analysis.h"
-#include "editor.h"
+#include "completion.h"
+#include "fixes.h"
+#include "folds.h"
 #include "format.h"
+#include "selection.h"
+#include "tokens.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "explainat.h"
 #include "requests.h"
+#include "syntax.h"
 
 namespace lsp {
 

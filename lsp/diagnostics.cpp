@@ -3,7 +3,7 @@
 // that the server pushes.
 #include <vector>
 
-#include "editor.h"
+#include "fixes.h"
 #include "requests.h"
 
 namespace lsp {

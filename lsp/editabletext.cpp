@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "text.h"
+
 namespace lsp {
 
 namespace {
@@ -18,11 +20,10 @@ void EditableText::assign(std::string text) {
     Line line{0, 0, none};
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\n' || c == '\r') {
+        if (analysis::isLineEndByte(c)) {
             line.length = i - line.start;
             fresh.push_back(line);
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+            i += analysis::lineEndLength(text, i) - 1;
             line = Line{i + 1, 0, none};
         } else if (wide(c) && line.wide == none) {
             line.wide = i - line.start;
@@ -113,11 +114,10 @@ std::vector<EditableText::Line> EditableText::linesAfter(const Change& change, s
         line.wide = entry(a).wide;
     for (std::size_t k = 0; k < middle.size(); ++k) {
         const char c = middle[k];
-        if (c == '\n' || c == '\r') {
+        if (analysis::isLineEndByte(c)) {
             line.length = w0 + k - line.start;
             fresh.push_back(line);
-            if (c == '\r' && k + 1 < middle.size() && middle[k + 1] == '\n')
-                ++k;
+            k += analysis::lineEndLength(middle, k) - 1;
             line = Line{w0 + k + 1, 0, none};
         } else if (wide(c) && line.wide == none) {
             line.wide = w0 + k - line.start;

@@ -12,9 +12,9 @@
 namespace lsp {
 
 // A document's bytes and its lines, both changed in place, and LSP positions
-// of it both ways. Lines end as the protocol says: at "\n", "\r\n" or a lone
-// "\r". A byte that does not begin a well-formed UTF-8 sequence counts as one
-// unit in every encoding, so any text maps, whatever bytes it holds.
+// of it both ways. Lines end as the analysis's lines do (analysis/text.h),
+// which is what the protocol says: at "\n", "\r\n" or a lone "\r". A byte that does not begin a well-formed UTF-8
+// sequence counts as one unit in every encoding, so any text maps, whatever bytes it holds.
 //
 // A change costs what it changes, what lies between it and the last change
 // (the bytes and the lines moved across), and the rest of its line only when

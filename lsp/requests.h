@@ -9,9 +9,9 @@
 
 #include "analysis.h"
 #include "document.h"
-#include "editor.h"
 #include "protocol.h"
 #include "settings.h"
+#include "text.h"
 
 namespace lsp {
 

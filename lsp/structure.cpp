@@ -5,8 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "editor.h"
+#include "completion.h"
+#include "folds.h"
 #include "requests.h"
+#include "selection.h"
+#include "tokens.h"
 
 namespace lsp {
 

@@ -4,7 +4,7 @@
 #include <cppunit/extensions/HelperMacros.h>
 
 #include "analysis.h"
-#include "editor.h"
+#include "text.h"
 #include "format.h"
 
 using analysis::Analysis;

@@ -69,6 +69,7 @@ const std::string halfTyped = "BEGIN\n"
 class ReaderTests : public CppUnit::TestFixture {
     CPPUNIT_TEST_SUITE(ReaderTests);
     CPPUNIT_TEST(testEveryErrorAtItsPlace);
+    CPPUNIT_TEST(testStrayWordsHideNoSlip);
     CPPUNIT_TEST(testStatementsBetweenErrorsKeepTheirCosts);
     CPPUNIT_TEST(testBlocksOfAnySizeReadTheSame);
     CPPUNIT_TEST(testTheLibrarysLanguage);
@@ -112,6 +113,41 @@ public:
             const Analysis a(c.text, CostModel{});
             CPPUNIT_ASSERT_MESSAGE(c.text, !a.ok());
             CPPUNIT_ASSERT_MESSAGE(c.text, c.errors == placesOf(a.diagnostics()));
+        }
+    }
+
+    // A stray word where a statement, a LOOP or an END may stand is reported,
+    // and reading goes on after it: the slip further on is reported too, the
+    // statements after it are costed, and no correct END is blamed. Every
+    // such place of a program, with every kind of stray word.
+    void testStrayWordsHideNoSlip() {
+        // words of a program, "|" where a stray word may go; "x y" is the slip
+        const std::vector<std::string> words = {"BEGIN", "|", "LOOP", "n", "|", "a", "+", "b",   ";",   "|",
+                                                "LOOP",  "3", "|",    "c", "*", "d", ";", "|",   "END", "|",
+                                                "x",     "y", ";",    "|", "e", ";", "|", "END", "|",   "END"};
+        for (const std::string stray : {"#", "5", "@", "+", ";", "%$", "Xq"}) {
+            for (std::size_t at = 0; at < words.size(); ++at) {
+                if (words[at] != "|")
+                    continue;
+                std::string text;
+                std::size_t strayAt = 0;
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    if (i == at)
+                        strayAt = text.size();
+                    if (words[i] != "|" || i == at)
+                        text += (words[i] == "|" ? stray : words[i]) + " ";
+                }
+                const Analysis a(text, CostModel{});
+                const std::string what = text;
+                const std::vector<Diagnostic>& found = a.diagnostics();
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, std::size_t(2), found.size());
+                const std::size_t slipAt = text.find("y ;");
+                const Diagnostic& slip = found[strayAt < slipAt ? 1 : 0];
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, strayAt, found[strayAt < slipAt ? 0 : 1].offset);
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, Fault::missingOperator, slip.kind);
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, slipAt, slip.offset);
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(what, std::size_t(3), costsOf(a).size());
+            }
         }
     }
 
