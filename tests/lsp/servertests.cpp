@@ -328,6 +328,22 @@ public:
         const Session flat = run({initialize(), open(text), request(2, "textDocument/documentSymbol", document)});
         CPPUNIT_ASSERT_EQUAL(std::size_t(2), flat.response(2)["result"].size());
         CPPUNIT_ASSERT_EQUAL(std::string("LOOP n"), flat.response(2)["result"][1]["containerName"].get<std::string>());
+        // the same hints at the same places whatever ends the lines: a lone CR
+        // as an editor sends it, CRLF, or both mixed
+        for (const std::string newline : {"\r", "\r\n", "\n\r"}) {
+            std::string other;
+            for (const char c : text)
+                other += c == '\n' ? newline : std::string(1, c);
+            Json whole = all;
+            whole["range"]["end"]["line"] = 20;  // "\n\r" is two line ends
+            const Session ended = run({initialize(), open(other), request(2, "textDocument/inlayHint", whole)});
+            const Json& got = ended.response(2)["result"];
+            CPPUNIT_ASSERT_EQUAL(hints.size(), got.size());
+            for (std::size_t i = 0; newline != "\n\r" && i < hints.size(); ++i) {
+                CPPUNIT_ASSERT_EQUAL(hints[i]["label"], got[i]["label"]);
+                CPPUNIT_ASSERT_EQUAL(hints[i]["position"], got[i]["position"]);
+            }
+        }
     }
 
     // Whole-document formatting: one edit that gives the canonical layout
