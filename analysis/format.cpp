@@ -40,8 +40,7 @@ std::optional<Edit> formatOf(const Analysis& a) {
         return std::nullopt;
     const std::string_view text = a.text();
     std::string wanted = withLineEnds(a.canonicalProgram(), lineEndOf(text));
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        wanted.insert(0, "\xEF\xBB\xBF");
+    wanted.insert(0, text.substr(0, byteOrderMarkLength(text)));
     // one edit, of what lies between the common start and the common end
     std::size_t prefix = 0;
     const std::size_t shorter = std::min(text.size(), wanted.size());

@@ -15,6 +15,7 @@
 #include "polynomial.h"
 #include "program.h"
 #include "syntaxerror.h"
+#include "text.h"
 
 namespace {
 
@@ -32,8 +33,6 @@ namespace {
     std::fputc('\n', stderr);
     std::abort();
 }
-
-bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // The error line is what() and a line end. A word quoted in it may hold NUL
 // bytes, which end what() early: up to there the two must agree.
@@ -69,7 +68,7 @@ std::unique_ptr<Program> readProgram(const std::string& text) {
     // nothing behind the closing END may be read
     const std::streamoff end = in.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
     const auto at = static_cast<std::size_t>(end);
-    if (end < 3 || text.compare(at - 3, 3, "END") != 0 || (at < text.size() && !isBlank(text[at])))
+    if (end < 3 || text.compare(at - 3, 3, "END") != 0 || (at < text.size() && !analysis::isBlank(text[at])))
         fail("the stream does not stand right behind the closing END", text);
     return program;
 }
