@@ -122,8 +122,10 @@ build: deps
 run: build
 	@$(BUILD)/bin/loopcost-suites
 
-# The browser tests need the page's tools as well.
-test: deps-web build
+# The build, then what the tests use besides (test-inputs: the page, whose
+# tools deps-web installs, and the node modules), then every test.
+test: deps deps-web
+	$(call build_quietly,$(PRESET),$(BUILD),--target all test-inputs)
 	$(call test_quietly,$(PRESET),$(BUILD))
 
 # Into PREFIX, below DESTDIR when that is set; cmake names each file.
@@ -136,9 +138,10 @@ deb: build
 	sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p' cpack.log
 
 # The playground, $(BUILD)/web/index.html: one file that opens from file://
-# (see web/web.mk).
-web: deps-web
-	@$(MAKE) --no-print-directory -f web/web.mk OUT=$(BUILD)/web -j2
+# (the target web of web/CMakeLists.txt).
+web: deps deps-web
+	$(call build_quietly,$(PRESET),$(BUILD),--target web)
+	@echo "the page: $(BUILD)/web/index.html" >&2
 
 # Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
 bench: build
@@ -147,7 +150,7 @@ bench: build
 # Every CTest test of a clang build with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer, any report fatal; the debug heap is off there.
 asan: deps-clang
-	$(call build_quietly,asan,build-asan)
+	$(call build_quietly,asan,build-asan,--target all test-inputs)
 	$(call test_quietly,asan,build-asan)
 
 # New corpus entries go to a temporary directory; an input that breaks the
@@ -191,7 +194,7 @@ format: deps-lint
 # Line and branch coverage of model/ by every CTest test; the report is in
 # build-coverage/html/index.html.
 coverage: deps-coverage
-	$(call build_quietly,coverage,build-coverage)
+	$(call build_quietly,coverage,build-coverage,--target all test-inputs)
 	@lcov --quiet --zerocounters --directory build-coverage
 	$(call test_quietly,coverage,build-coverage)
 	@rm -f build-coverage/*.info
