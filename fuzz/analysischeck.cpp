@@ -106,7 +106,7 @@ LibraryReading readWithLibrary(const std::string& input) {
     const std::size_t start = input.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     std::istringstream in(input.substr(start));
     LibraryReading reading;
-    const analysis::ErrorLineCapture quiet;
+    const testsupport::ErrorLineCapture quiet;
     try {
         reading.tree = std::make_unique<Program>(in);
         reading.end =

@@ -18,7 +18,7 @@ class Statementlist;
 class Term;
 
 // Routes std::cerr into a string for as long as it lives.
-using CerrCapture = analysis::ErrorLineCapture;
+using CerrCapture = testsupport::ErrorLineCapture;
 
 // The readers that take a stream.
 enum class Reader { statement, loop, list, program };
