@@ -43,7 +43,7 @@ Expression* handExpression(const std::vector<std::string>& terms);
 // A statement as the tests describe it: an expression statement when `body`
 // is empty, else a loop of `count` (negative for n) over `body`.
 struct Shape {
-    std::string expression;   // blank-free, e.g. "a+b*c"
+    std::string expression;  // blank-free, e.g. "a+b*c"
     int count = 0;
     std::vector<Shape> body;
 };
