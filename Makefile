@@ -29,7 +29,7 @@ BUILD_NEEDS    := g++=g++ cmake=cmake pkg-config=pkg-config pc:cppunit=libcppuni
 CLANG_NEEDS    := $(BUILD_NEEDS) clang++=clang rt:asan=libclang-rt-dev rt:ubsan_standalone=libclang-rt-dev \
                   rt:fuzzer=libclang-rt-dev
 LINT_NEEDS     := $(BUILD_NEEDS) clang++=clang clang-tidy=clang-tidy run-clang-tidy=clang-tidy \
-                  clang-format=clang-format
+                  clang-format=clang-format em++=emscripten
 COVERAGE_NEEDS := $(BUILD_NEEDS) gcov=g++ lcov=lcov genhtml=lcov
 # The playground page and its tests in a real browser (make web, make test).
 WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm \
@@ -40,10 +40,14 @@ WEB_NEEDS      := em++=emscripten chromium=chromium node=nodejs npm=npm \
 EDITOR_PICTURE_NEEDS := nvim=neovim Xvfb=xvfb xterm=xterm import=imagemagick convert=imagemagick \
                         identify=imagemagick
 
-# The sources that lint looks at: whatever of these directories exists.
-LINT_DIRS      := model suites analysis cli lsp fuzz
-TIDY_SOURCES   := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)))
-FORMAT_SOURCES := $(wildcard $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
+# The sources that lint looks at: every C++ file of the tree outside the
+# build directories. clang-tidy reads each .cpp with its compile command from
+# build-lint/, so each must be built by some target there; the consumer of
+# the install tests is built against the installed tree only.
+LINT_FILES     := $(shell find . \( -path './build*' -o -path ./.git -o -name node_modules \) -prune -o \
+                    \( -name '*.cpp' -o -name '*.h' \) -type f -print | sed 's|^\./||' | LC_ALL=C sort)
+TIDY_SOURCES   := $(filter-out tests/install/consumer/%,$(filter %.cpp,$(LINT_FILES)))
+FORMAT_SOURCES := $(LINT_FILES)
 
 # Branch coverage on; the branches that only exception unwinding takes are
 # left out by the gcov wrapper (see README). Debian's lcov 1.16 warns about
@@ -127,8 +131,10 @@ build: deps
 run: build
 	@$(BUILD)/bin/loopcost-suites
 
-# The browser tests need the page's tools as well.
-test: deps-web build
+# The build, then what the tests use besides (test-inputs: the page, whose
+# tools deps-web installs, and the node modules), then every test.
+test: deps deps-web
+	$(call build_quietly,$(PRESET),$(BUILD),--target all test-inputs)
 	$(call test_quietly,$(PRESET),$(BUILD))
 
 # Into PREFIX, below DESTDIR when that is set; cmake names each file.
@@ -141,9 +147,10 @@ deb: build
 	sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p' cpack.log
 
 # The playground, $(BUILD)/web/index.html: one file that opens from file://
-# (see web/web.mk).
-web: deps-web
-	@$(MAKE) --no-print-directory -f web/web.mk OUT=$(BUILD)/web -j2
+# (the target web of web/CMakeLists.txt).
+web: deps deps-web
+	$(call build_quietly,$(PRESET),$(BUILD),--target web)
+	@echo "the page: $(BUILD)/web/index.html" >&2
 
 # Generates 2 MB and 20 MB programs and measures loopcost beside wc -w.
 bench: build
@@ -160,7 +167,7 @@ editor-picture: deps
 # Every CTest test of a clang build with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer, any report fatal; the debug heap is off there.
 asan: deps-clang
-	$(call build_quietly,asan,build-asan)
+	$(call build_quietly,asan,build-asan,--target all test-inputs)
 	$(call test_quietly,asan,build-asan)
 
 # New corpus entries go to a temporary directory; an input that breaks the
@@ -190,7 +197,10 @@ fuzz: deps-clang
 
 lint: deps-lint
 	@cmake --preset lint >/dev/null
-	@echo "clang-tidy over $(words $(TIDY_SOURCES)) sources in $(wildcard $(LINT_DIRS))"
+	@unbuilt=""; for f in $(TIDY_SOURCES); do \
+	  grep -qF "\"file\": \"$(CURDIR)/$$f\"" build-lint/compile_commands.json || unbuilt="$$unbuilt $$f"; \
+	done; [ -z "$$unbuilt" ] || { echo "no compile command for:$$unbuilt (add them to a target)" >&2; exit 1; }
+	@echo "clang-tidy over $(words $(TIDY_SOURCES)) sources in $(sort $(patsubst %/,%,$(dir $(TIDY_SOURCES))))"
 	@run-clang-tidy -p build-lint -quiet -j 2 $(addprefix $(CURDIR)/,$(TIDY_SOURCES)) >build-lint/tidy.log 2>&1; \
 	status=$$?; sed 's/\x1b\[[0-9;]*m//g' build-lint/tidy.log | grep -Ev '^(clang-tidy(-[0-9]+)? |[0-9]+ warnings? generated\.$$)'; \
 	[ $$status = 0 ] || { echo "clang-tidy: findings above" >&2; exit 1; }
@@ -204,7 +214,7 @@ format: deps-lint
 # Line and branch coverage of model/ by every CTest test; the report is in
 # build-coverage/html/index.html.
 coverage: deps-coverage
-	$(call build_quietly,coverage,build-coverage)
+	$(call build_quietly,coverage,build-coverage,--target all test-inputs)
 	@lcov --quiet --zerocounters --directory build-coverage
 	$(call test_quietly,coverage,build-coverage)
 	@rm -f build-coverage/*.info

@@ -11,16 +11,17 @@
 // typed at one place and once scattered over the program.
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -320,24 +321,17 @@ Figure least(const std::vector<Figure>& runs) {
 
 void row(const char* what, const Figure& f) { std::printf("| %s | %.0f | %.3f |\n", what, f.wall * 1000, f.cpu); }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: loopcost-lsp-bench LOOPCOST [RUNS]\n");
-        return 2;
-    }
-    const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 3;
-    signal(SIGPIPE, SIG_IGN);
+int measure(const char* loopcost, int runs) {
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::vector<Figure>> two(4);
     std::vector<Figure> typed;
     std::vector<Figure> scattered;
     for (int i = 0; i < runs; ++i) {
-        const std::vector<Figure> figures = twoMegabytes(argv[1]);
+        const std::vector<Figure> figures = twoMegabytes(loopcost);
         for (std::size_t k = 0; k < figures.size(); ++k)
             two[k].push_back(figures[k]);
-        typed.push_back(burst(argv[1], false));
-        scattered.push_back(burst(argv[1], true));
+        typed.push_back(burst(loopcost, false));
+        scattered.push_back(burst(loopcost, true));
     }
     std::printf("| language server, from the client's side | ms until answered | server CPU s |\n");
     std::printf("|---|---:|---:|\n");
@@ -350,4 +344,19 @@ int main(int argc, char** argv) {
     std::printf("\n4 MB: 500 changes, then a hover: %.3f s of server CPU, typed or scattered (target at most 0.5)\n",
                 std::max(least(typed).cpu, least(scattered).cpu));
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: loopcost-lsp-bench LOOPCOST [RUNS]\n");
+        return 2;
+    }
+    try {
+        return measure(argv[1], argc == 3 ? std::max(1, std::atoi(argv[2])) : 3);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "loopcost-lsp-bench: %s\n", e.what());
+        return 1;
+    }
 }

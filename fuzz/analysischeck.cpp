@@ -107,7 +107,7 @@ LibraryReading readWithLibrary(const std::string& input) {
     const std::size_t start = analysis::byteOrderMarkLength(input);
     std::istringstream in(input.substr(start));
     LibraryReading reading;
-    const analysis::ErrorLineCapture quiet;
+    const testsupport::ErrorLineCapture quiet;
     try {
         reading.tree = std::make_unique<Program>(in);
         reading.end =

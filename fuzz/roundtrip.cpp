@@ -49,7 +49,7 @@ bool isErrorLineOf(const std::string& written, const SyntaxError& e) {
 // that the rejection kept the readers' promises.
 std::unique_ptr<Program> readProgram(const std::string& text) {
     std::istringstream in(text);
-    analysis::ErrorLineCapture errors;
+    testsupport::ErrorLineCapture errors;
     std::unique_ptr<Program> program;
     try {
         program = std::make_unique<Program>(in);

@@ -205,6 +205,7 @@ struct Model {
     }
 };
 
+// NOLINTNEXTLINE(bugprone-exception-escape): json's destructor allocates while it frees nested values
 struct Program {
     std::string text;
     std::unique_ptr<analysis::Analysis> result;  // of `text`; null until asked about
@@ -261,13 +262,13 @@ struct Program {
             return lines;
         const analysis::Analysis::Statements& parts = result->statements();
         const std::vector<analysis::Analysis::LineCost> lineCosts = result->lineCosts(first, last);
-        for (auto line = lineCosts.begin(); line != lineCosts.end(); ++line) {
-            if (!parts[line->first].costed)
+        for (const analysis::Analysis::LineCost& line : lineCosts) {
+            if (!parts[line.first].costed)
                 continue;
             Json shown{
-                {"line", line->line}, {"cost", line->cost.text()}, {"text", result->canonicalText(parts[line->first])}};
-            shown["share"] = result->ok() ? Json(shareForColour(line->share)) : Json(nullptr);
-            shown["shareText"] = result->ok() ? Json(analysis::shareText(line->share)) : Json(nullptr);
+                {"line", line.line}, {"cost", line.cost.text()}, {"text", result->canonicalText(parts[line.first])}};
+            shown["share"] = result->ok() ? Json(shareForColour(line.share)) : Json(nullptr);
+            shown["shareText"] = result->ok() ? Json(analysis::shareText(line.share)) : Json(nullptr);
             lines.push_back(std::move(shown));
         }
         return lines;

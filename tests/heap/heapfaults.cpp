@@ -34,14 +34,14 @@ void setUpHeap() {
 }
 
 void leakTwoOfThree() {
-    std::strcpy(hide(new char[13]), "first leak!");
+    std::memcpy(hide(new char[13]), "first leak!", sizeof "first leak!");
     delete[] hide(new char[40]);
     hide(new char[7]);
 }
 
 void writeIntoFreed() {
     delete[] hide(new char[13]);
-    escaped[5] = 'x';
+    escaped[5] = 'x';  // NOLINT(clang-analyzer-cplusplus.NewDelete): the fault to be caught
     delete hide(new char[1]);
 }
 
@@ -59,7 +59,7 @@ void writeBeforeStart() {
 
 void releaseTwice() {
     delete[] hide(new char[13]);
-    delete[] escaped;
+    delete[] escaped;  // NOLINT(clang-analyzer-cplusplus.NewDelete): the fault to be caught
 }
 
 void releaseWithWrongSize() { ::operator delete(hide(static_cast<char*>(::operator new(13))), 12); }
@@ -90,8 +90,10 @@ void useEveryForm() {
     ::operator delete[](::operator new[](5, std::align_val_t(32)), std::align_val_t(32));
     ::operator delete(::operator new(5, std::align_val_t(32), std::nothrow), std::align_val_t(32), std::nothrow);
     std::string text(100, 'a');
-    if (::operator new(SIZE_MAX / 2, std::nothrow) != nullptr)
+    if (void* none = ::operator new(SIZE_MAX / 2, std::nothrow)) {
         std::printf("nothrow new gave memory it cannot have\n");
+        ::operator delete(none);
+    }
     try {
         escaped = static_cast<char*>(::operator new(SIZE_MAX / 2));
         std::printf("new gave memory it cannot have\n");
@@ -136,11 +138,10 @@ struct Scenario {
 };
 
 const Scenario scenarios[] = {
-    {"leak", leakTwoOfThree},         {"freed", writeIntoFreed},
-    {"past-end", writePastEnd},       {"before-start", writeBeforeStart},
-    {"twice", releaseTwice},          {"wrong-size", releaseWithWrongSize},
-    {"every-form", useEveryForm},     {"break", breakAtThird},
-    {"routing", routeReports},        {"statics", holdInStatics},
+    {"leak", leakTwoOfThree},           {"freed", writeIntoFreed}, {"past-end", writePastEnd},
+    {"before-start", writeBeforeStart}, {"twice", releaseTwice},   {"wrong-size", releaseWithWrongSize},
+    {"every-form", useEveryForm},       {"break", breakAtThird},   {"routing", routeReports},
+    {"statics", holdInStatics},
 };
 
 }  // namespace

@@ -23,9 +23,9 @@
 
 namespace {
 
-long live = 0;          // blocks allocated and not yet released
-long allocations = 0;   // allocations so far
-long failAt = 0;        // the allocation number that fails; 0: none
+long live = 0;         // blocks allocated and not yet released
+long allocations = 0;  // allocations so far
+long failAt = 0;       // the allocation number that fails; 0: none
 
 void* allocate(std::size_t size, std::size_t alignment) {
     if (++allocations == failAt)

@@ -28,6 +28,7 @@ std::string loopsOverN(int levels) {
     return text;
 }
 
+// clang-format off
 const char* const indentedProgram =
     "BEGIN\n"
     "    LOOP n\n"
@@ -45,6 +46,7 @@ const char* const indentedProgram =
     "    END\n"
     "    s * s + s ;\n"
     "END\n";
+// clang-format on
 
 }  // namespace
 
@@ -63,6 +65,7 @@ public:
             float add, multiply;
             std::vector<float> cost;  // n^0 first
         };
+        // clang-format off
         const Case cases[] = {
             {Reader::statement, "a ;", 2, 4, {0}},
             {Reader::statement, "a + b * c ;", 2, 4, {6}},
@@ -88,9 +91,11 @@ public:
             {Reader::program, indentedProgram, 2, 4, {6, 28, 54}},
             {Reader::program, indentedProgram, 1, 5, {6, 29, 63}},
         };
+        // clang-format on
         for (const Case& c : cases) {
             Polynomial cost = readQuietly(c.reader, c.text)->computeComplexity(CPUContext(c.add, c.multiply));
-            CPPUNIT_ASSERT_MESSAGE(std::string(c.text) + " costs " + describe(cost), sameBits(polynomial(c.cost), cost));
+            CPPUNIT_ASSERT_MESSAGE(std::string(c.text) + " costs " + describe(cost),
+                                   sameBits(polynomial(c.cost), cost));
         }
     }
 

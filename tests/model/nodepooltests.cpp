@@ -39,6 +39,7 @@ void makeAndFreeOnOtherThreads(const std::string& text) {
     const int workers = 4;
     std::vector<std::unique_ptr<Tree>> made(workers);
     std::vector<std::thread> threads;
+    threads.reserve(workers);
     for (int w = 0; w < workers; ++w)
         threads.emplace_back([&made, &text, w] { made[w] = parse<Tree>(text); });
     for (std::thread& t : threads)

@@ -36,6 +36,7 @@ public:
             std::vector<float> coefs;  // n^0 first
             const char* text;
         };
+        // clang-format off
         const Case cases[] = {
             {{0}, "0\n"},
             {{1}, "1\n"},                                   // the unit rule is for powers only
@@ -58,6 +59,7 @@ public:
             {{0.000002f, 0, 3}, "3 * n^2 + 2e-06\n"},
             {{-0.000002f, -0.000002f}, "-2e-06 * n^1 + -2e-06\n"},
         };
+        // clang-format on
         for (const Case& c : cases)
             CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, std::string(c.text), printed(polynomial(c.coefs)));
 
@@ -80,6 +82,7 @@ public:
         struct Case {
             std::vector<float> into, other, sum;
         };
+        // clang-format off
         const Case cases[] = {
             {{1, 2, 3}, {10, 20}, {11, 22, 3}},          // lower degree: the degree stays
             {{10, 20}, {1, 2, 3}, {11, 22, 3}},          // higher: its degree and top coefficients
@@ -87,6 +90,7 @@ public:
             {{0, 0, 5}, {7}, {7, 0, 5}},
             {{1, 2, 3}, {-1, -2, -3}, {0, 0, 0}},        // cancelling keeps the degree
         };
+        // clang-format on
         for (const Case& c : cases) {
             Polynomial p = polynomial(c.into);
             p.add(polynomial(c.other));
@@ -111,6 +115,7 @@ public:
             float tolerance;
             int equal;
         };
+        // clang-format off
         const Case cases[] = {
             {{5}, {5, 0}, 1e-6f, 0},              // degrees compared exactly
             {{5, 0}, {5}, 1e-6f, 0},
@@ -126,6 +131,7 @@ public:
             {{1, 6}, {1, 6.00001f}, 1e-6f, 0},
             {{7, 1}, {7, -1}, 1.5f, 0},
         };
+        // clang-format on
         for (const Case& c : cases)
             CPPUNIT_ASSERT_EQUAL_MESSAGE(describe(polynomial(c.a)) + " / " + describe(polynomial(c.b)), c.equal,
                                          polynomial(c.a).equal(polynomial(c.b), c.tolerance));

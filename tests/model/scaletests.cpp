@@ -101,8 +101,7 @@ public:
 
     void testThousandNestedLoops() {
         // two nests side by side: the depth counts back down behind each END
-        std::unique_ptr<Program> program =
-            readProgram("BEGIN " + nestedOnce(1000) + " " + nestedOnce(1000) + " END");
+        std::unique_ptr<Program> program = readProgram("BEGIN " + nestedOnce(1000) + " " + nestedOnce(1000) + " END");
         CPPUNIT_ASSERT_EQUAL(4.0f, program->computeComplexity(CPUContext(2, 4)).getCoefficient(0));
         std::ostringstream out;
         program->print(out);

@@ -15,7 +15,6 @@
 #include "term.h"
 #include "variable.h"
 
-
 Complexity* readNode(Reader reader, std::istream& in) {
     switch (reader) {
     case Reader::statement: return new ExpressionStatement(in);

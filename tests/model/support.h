@@ -18,7 +18,7 @@ class Statementlist;
 class Term;
 
 // Routes std::cerr into a string for as long as it lives.
-using CerrCapture = analysis::ErrorLineCapture;
+using CerrCapture = testsupport::ErrorLineCapture;
 
 // The readers that take a stream.
 enum class Reader { statement, loop, list, program };
@@ -43,7 +43,7 @@ Expression* handExpression(const std::vector<std::string>& terms);
 // A statement as the tests describe it: an expression statement when `body`
 // is empty, else a loop of `count` (negative for n) over `body`.
 struct Shape {
-    std::string expression;   // blank-free, e.g. "a+b*c"
+    std::string expression;  // blank-free, e.g. "a+b*c"
     int count = 0;
     std::vector<Shape> body;
 };

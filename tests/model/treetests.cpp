@@ -54,12 +54,14 @@ public:
             const char* variables;  // the same term by hand
             const char* printed;
         };
+        // clang-format off
         const Case cases[] = {
             {"z", 1, "z", "z"},         {"a*b", 3, "ab", "a * b"},
             {"a*b*c", 5, "abc", "a * b * c"}, {"d*e*f*g", 7, "defg", "d * e * f * g"},
             {"a*b*c", 3, "ab", "a * b"},  // only `length` characters are read
             {"*", 1, "*", "*"},         // any character is a variable
         };
+        // clang-format on
         for (const Case& c : cases) {
             Term term(c.length, c.text);
             std::unique_ptr<Term> byHand(handTerm(c.variables));
@@ -123,6 +125,7 @@ public:
             longest += "+a";
             longestPrinted += " + a";
         }
+        // clang-format off
         const Case cases[] = {
             {Reader::statement, longest + ";", 0, longestPrinted + " ;\n"},
             {Reader::statement, "a+b*c;", 0, "a + b * c ;\n"},
@@ -141,6 +144,7 @@ public:
             {Reader::program, "BEGIN a * a * b ; LOOP n LOOP n c + d + e * f ; END END r * s + u * v ; END", 0,
              "BEGIN\n  a * a * b ;\n  LOOP n\n    LOOP n\n      c + d + e * f ;\n    END\n  END\n  r * s + u * v ;\nEND\n"},
         };
+        // clang-format on
         for (const Case& c : cases)
             CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, c.printed, ::printed(*readQuietly(c.reader, c.text), c.indent));
     }
@@ -151,6 +155,7 @@ public:
             int count;  // of the loop built by hand over "a ;"
             int equal;
         };
+        // clang-format off
         const Case cases[] = {
             {"LOOP 3 a ; END", 3, 1},  {"LOOP 3a ; END", 3, 1},   {"LOOP na ; END", -1, 1},
             {"LOOP +3 a ; END", 3, 1}, {"LOOP 03 a ; END", 3, 1}, {"LOOP\n\t7\na;END", 7, 1},
@@ -158,6 +163,7 @@ public:
             {"LOOP -2 a ; END", -1, 0}, {"LOOP -2 a ; END", -2, 1}, {"LOOP n a ; END", 1, 0},
             {"LOOP 2147483647 a ; END", INT_MAX, 1}, {"LOOP -2147483648 a ; END", INT_MIN, 1},
         };
+        // clang-format on
         for (const Case& c : cases) {
             Node read = readQuietly(Reader::loop, c.text);
             LoopStatement byHand(c.count, oneStatement("a ;"));
@@ -172,11 +178,13 @@ public:
             const char* b;
             int equal;
         };
+        // clang-format off
         const Case cases[] = {
             {"a ; b ;", "a ; b ;", 1}, {"a ; b ;", "a ;", 0},   {"a ; b ; c ;", "a ; b ; d ;", 0},
             {"a ; b ;", "b ; a ;", 0}, {"a ; LOOP n b ; END", "a ; LOOP n b ; c ; END", 0},
             {"LOOP n a ; END", "a ;", 0}, {"a ; LOOP 3 b ; END", "a ; LOOP 3 b ; END", 1},
         };
+        // clang-format on
         for (const Case& c : cases) {
             Node a = readQuietly(Reader::list, c.a), b = readQuietly(Reader::list, c.b);
             CPPUNIT_ASSERT_EQUAL_MESSAGE(std::string(c.a) + " / " + c.b, c.equal, equalNodes(*a, *b));

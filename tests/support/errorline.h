@@ -1,16 +1,16 @@
-#ifndef LOOPCOST_ANALYSIS_ERRORLINE_H
-#define LOOPCOST_ANALYSIS_ERRORLINE_H
+#ifndef LOOPCOST_TESTS_SUPPORT_ERRORLINE_H
+#define LOOPCOST_TESTS_SUPPORT_ERRORLINE_H
 
 #include <sstream>
 #include <streambuf>
 #include <string>
 
-namespace analysis {
+namespace testsupport {
 
-// A reader that meets a syntax error writes one line to std::cerr before it
-// throws. For as long as this lives, that line is kept here instead, so that
-// a front-end shows its own words and nothing reaches a terminal or a
-// protocol stream by the way.
+// A reader of the library that meets a syntax error writes one line to
+// std::cerr before it throws. For as long as this lives, whatever goes to
+// std::cerr is kept here instead, so that a test or a fuzz check can hold
+// that line to the error, and nothing reaches the terminal by the way.
 class ErrorLineCapture {
 public:
     ErrorLineCapture();
@@ -26,6 +26,6 @@ private:
     std::streambuf* saved;       // std::cerr's own buffer
 };
 
-}  // namespace analysis
+}  // namespace testsupport
 
 #endif

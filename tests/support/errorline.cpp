@@ -2,10 +2,10 @@
 
 #include <iostream>
 
-namespace analysis {
+namespace testsupport {
 
 ErrorLineCapture::ErrorLineCapture() : saved(std::cerr.rdbuf(written.rdbuf())) {}
 
 ErrorLineCapture::~ErrorLineCapture() { std::cerr.rdbuf(saved); }
 
-}  // namespace analysis
+}  // namespace testsupport
