@@ -42,11 +42,10 @@ EDITOR_PICTURE_NEEDS := nvim=neovim Xvfb=xvfb xterm=xterm import=imagemagick con
 
 # The sources that lint looks at: every C++ file of the tree outside the
 # build directories. clang-tidy reads each .cpp with its compile command from
-# build-lint/, so each must be built by some target there; the consumer of
-# the install tests is built against the installed tree only.
+# build-lint/, so each must be built by some target there.
 LINT_FILES     := $(shell find . \( -path './build*' -o -path ./.git -o -name node_modules \) -prune -o \
                     \( -name '*.cpp' -o -name '*.h' \) -type f -print | sed 's|^\./||' | LC_ALL=C sort)
-TIDY_SOURCES   := $(filter-out tests/install/consumer/%,$(filter %.cpp,$(LINT_FILES)))
+TIDY_SOURCES   := $(filter %.cpp,$(LINT_FILES))
 FORMAT_SOURCES := $(LINT_FILES)
 
 # Branch coverage on; the branches that only exception unwinding takes are

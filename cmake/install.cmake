@@ -37,7 +37,6 @@ set(loopcost_deb_libdir ${LOOPCOST_PACKAGE_LIBDIR})
 
 set(loopcost_installed_libraries)  # the targets
 set(loopcost_installed_components) # their names in the loopcost:: namespace
-set(loopcost_installed_headers)    # file names, all in one directory
 set(loopcost_package_dependencies) # packages whose targets the libraries link
 
 # A pkg-config file for a library, in the layout of a component, its
@@ -79,7 +78,8 @@ function(loopcost_install_library target component file_name description)
   endif()
 
   # A directory of this tree is where the headers are in the build only;
-  # installed, they are in include/loopcost/, included as <loopcost/NAME.h>.
+  # installed, they are in include/loopcost/DIR/, included as
+  # <loopcost/DIR/NAME.h> as in the build.
   get_target_property(include_dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
   if(include_dirs)
     set(dirs)
@@ -96,9 +96,9 @@ function(loopcost_install_library target component file_name description)
     set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${dirs}")
   endif()
 
-  # The headers include each other with quotes, so all of them, the model's
-  # and the analysis layer's, go to one directory; two of one name would
-  # overwrite each other.
+  # The headers of each directory that holds the library's sources, in the
+  # same directory under include/loopcost/: they include each other as
+  # "loopcost/DIR/NAME.h" there as here.
   get_target_property(source_dir ${target} SOURCE_DIR)
   get_target_property(sources ${target} SOURCES)
   set(header_dirs)
@@ -108,20 +108,11 @@ function(loopcost_install_library target component file_name description)
     list(APPEND header_dirs "${dir}")
   endforeach()
   list(REMOVE_DUPLICATES header_dirs)
-  set(names ${loopcost_installed_headers})
   foreach(dir IN LISTS header_dirs)
+    file(RELATIVE_PATH subdir ${PROJECT_SOURCE_DIR} ${dir})
     file(GLOB headers CONFIGURE_DEPENDS "${dir}/*.h")
-    foreach(header IN LISTS headers)
-      cmake_path(GET header FILENAME name)
-      if(name IN_LIST names)
-        message(FATAL_ERROR "${header}: another library's header has this name; "
-                            "every installed header goes to ${LOOPCOST_INSTALL_HEADERDIR}/")
-      endif()
-      list(APPEND names ${name})
-    endforeach()
-    install(FILES ${headers} DESTINATION ${LOOPCOST_INSTALL_HEADERDIR} COMPONENT development)
+    install(FILES ${headers} DESTINATION ${LOOPCOST_INSTALL_HEADERDIR}/${subdir} COMPONENT development)
   endforeach()
-  set(loopcost_installed_headers ${names} PARENT_SCOPE)
 
   # The installed archive is linked by builds without link-time optimisation
   # as well: with GCC its objects carry machine code beside the intermediate

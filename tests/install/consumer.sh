@@ -11,7 +11,8 @@
 #   consumer.sh cmake|pkg-config PREFIX LIBDIR WORK SOURCE PROGRAM EXPECTED
 #       builds SOURCE (consumer/) in WORK against PREFIX, through
 #       find_package(loopcost CONFIG) or through pkg-config, runs it on
-#       PROGRAM with costs 2 and 4 and compares its output with EXPECTED
+#       PROGRAM with costs 2 and 4 and compares its output with EXPECTED;
+#       through pkg-config, also compiles every installed header
 mode=$1
 shift
 
@@ -39,8 +40,9 @@ install)
             [ -f "$prefix/$file" ] || fail "not installed: $file"
         done
     done
-    for file in bin/loopcost include/loopcost/program.h include/loopcost/polynomial.h \
-                include/loopcost/cpucontext.h include/loopcost/complexity.h include/loopcost/nodepool.h \
+    for file in bin/loopcost include/loopcost/model/program.h include/loopcost/model/polynomial.h \
+                include/loopcost/model/cpucontext.h include/loopcost/model/complexity.h \
+                include/loopcost/model/nodepool.h \
                 "$libdir/cmake/loopcost/loopcostConfig.cmake" "$libdir/cmake/loopcost/loopcostConfigVersion.cmake" \
                 "$libdir/cmake/loopcost/loopcostTargets.cmake" share/bash-completion/completions/loopcost \
                 share/doc/loopcost/README.md share/doc/loopcost/LICENSE; do
@@ -88,6 +90,12 @@ cmake | pkg-config)
         # shellcheck disable=SC2086
         quietly "$CXX" $CXXFLAGS -Wall -Wextra -Wpedantic -Werror $flags \
             -o "$work/consumer" "$source/main.cpp" $libs $LDFLAGS
+        # every installed header, with the flags pkg-config gives: none
+        # includes one that was not installed
+        (cd "$prefix/include" && find loopcost -name '*.h' | LC_ALL=C sort | sed 's/.*/#include <&>/') \
+            >"$work/headers.cpp"
+        # shellcheck disable=SC2086
+        quietly "$CXX" $CXXFLAGS -std=c++17 -fsyntax-only -Wall -Wextra -Wpedantic -Werror $flags "$work/headers.cpp"
     fi
     actual=$("$work/consumer" 2 4 <"$program") || fail "the consumer failed: $actual"
     [ "$actual" = "$expected" ] || fail "the consumer printed '$actual', expected '$expected'"

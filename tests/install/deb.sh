@@ -56,7 +56,7 @@ libdir=lib/$multiarch
 for file in bin/loopcost "$libdir/libloopcost.a" "$libdir/pkgconfig/loopcost.pc" \
             "$libdir/cmake/loopcost/loopcostConfig.cmake" "$libdir/cmake/loopcost/loopcostTargets.cmake" \
             share/doc/loopcost/changelog.Debian.gz share/doc/loopcost/copyright \
-            share/bash-completion/completions/loopcost include/loopcost/program.h; do
+            share/bash-completion/completions/loopcost include/loopcost/model/program.h; do
     [ -f "$root/usr/$file" ] || fail "not in the package: /usr/$file"
 done
 [ "$libdir" = lib ] || [ ! -e "$root/usr/lib/pkgconfig" ] || fail "the package has /usr/lib/pkgconfig"

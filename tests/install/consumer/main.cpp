@@ -1,9 +1,9 @@
 // A program of another project, built against the installed library alone:
 // it costs the program on standard input under the cost model of its two
 // arguments and prints the cost.
-#include <loopcost/cpucontext.h>
-#include <loopcost/polynomial.h>
-#include <loopcost/program.h>
+#include <loopcost/model/cpucontext.h>
+#include <loopcost/model/polynomial.h>
+#include <loopcost/model/program.h>
 
 #include <cstdlib>
 #include <iostream>
