@@ -1,7 +1,7 @@
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
-#include "canonical.h"
-#include "syntax.h"
+#include "loopcost/analysis/canonical.h"
+#include "loopcost/analysis/syntax.h"
 
 #include <algorithm>
 #include <charconv>

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "cost.h"
-#include "largememory.h"
-#include "number.h"
-#include "reader.h"
-#include "text.h"
+#include "loopcost/analysis/cost.h"
+#include "loopcost/analysis/number.h"
+#include "loopcost/analysis/reader.h"
+#include "loopcost/analysis/text.h"
+#include "loopcost/model/largememory.h"
 
 namespace analysis {
 

@@ -1,4 +1,4 @@
-#include "canonical.h"
+#include "loopcost/analysis/canonical.h"
 
 #include <algorithm>
 #include <charconv>

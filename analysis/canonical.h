@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 // The canonical text of one statement or loop, written in place: for the
 // writers of millions of statements (JSON, layouts), which Analysis's

@@ -1,4 +1,4 @@
-#include "compare.h"
+#include "loopcost/analysis/compare.h"
 
 #include <algorithm>
 #include <tuple>

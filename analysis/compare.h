@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cost.h"
-#include "number.h"
+#include "loopcost/analysis/cost.h"
+#include "loopcost/analysis/number.h"
 
 namespace analysis {
 

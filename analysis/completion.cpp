@@ -1,8 +1,8 @@
-#include "completion.h"
+#include "loopcost/analysis/completion.h"
 
 #include <algorithm>
 
-#include "syntax.h"
+#include "loopcost/analysis/syntax.h"
 
 namespace analysis {
 

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "analysis.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

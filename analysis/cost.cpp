@@ -1,4 +1,4 @@
-#include "cost.h"
+#include "loopcost/analysis/cost.h"
 
 #include <algorithm>
 #include <charconv>

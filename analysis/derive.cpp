@@ -1,5 +1,5 @@
 // The cost as nested sums, and the steps that solve them from the inside out.
-#include "derive.h"
+#include "loopcost/analysis/derive.h"
 
 #include <algorithm>
 #include <climits>

@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "explain.h"
+#include "loopcost/analysis/explain.h"
 
 #include <algorithm>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace analysis {
 

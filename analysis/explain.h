@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace analysis {
 

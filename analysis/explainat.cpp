@@ -1,11 +1,11 @@
 // The explanation of what a pointer stands on: what a hover shows.
-#include "explainat.h"
+#include "loopcost/analysis/explainat.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "derive.h"
-#include "text.h"
+#include "loopcost/analysis/derive.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

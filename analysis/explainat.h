@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "explain.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/explain.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

@@ -1,9 +1,9 @@
-#include "fixes.h"
+#include "loopcost/analysis/fixes.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "syntax.h"
+#include "loopcost/analysis/syntax.h"
 
 namespace analysis {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

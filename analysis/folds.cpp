@@ -1,6 +1,6 @@
-#include "folds.h"
+#include "loopcost/analysis/folds.h"
 
-#include "syntax.h"
+#include "loopcost/analysis/syntax.h"
 
 namespace analysis {
 

@@ -1,6 +1,6 @@
 // The canonical layout as an edit: of the whole text for a formatting
 // command, of the statements in a range for a range formatting one.
-#include "format.h"
+#include "loopcost/analysis/format.h"
 
 #include <algorithm>
 #include <string>
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "canonical.h"
+#include "loopcost/analysis/canonical.h"
 
 namespace analysis {
 

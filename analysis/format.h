@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <optional>
 
-#include "analysis.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
 
 // The canonical layout, asked of a whole text or of a part of it, as one
 // edit of the analysed text. Both keep the text's own line ends: those of its

@@ -1,4 +1,4 @@
-#include "hot.h"
+#include "loopcost/analysis/hot.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace analysis {
 

@@ -1,9 +1,9 @@
-#include "number.h"
+#include "loopcost/analysis/number.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "text.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

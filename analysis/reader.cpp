@@ -1,4 +1,4 @@
-#include "reader.h"
+#include "loopcost/analysis/reader.h"
 
 #include <algorithm>
 #include <climits>

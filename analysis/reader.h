@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "text.h"
+#include "loopcost/analysis/text.h"
 
 namespace analysis {
 

@@ -1,8 +1,8 @@
-#include "selection.h"
+#include "loopcost/analysis/selection.h"
 
 #include <algorithm>
 
-#include "syntax.h"
+#include "loopcost/analysis/syntax.h"
 
 namespace analysis {
 

@@ -1,4 +1,4 @@
-#include "syntax.h"
+#include "loopcost/analysis/syntax.h"
 
 #include <algorithm>
 

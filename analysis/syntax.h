@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis.h"
-#include "reader.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/reader.h"
+#include "loopcost/analysis/text.h"
 
 // The words of a program as the reader reads them, for the features that
 // speak of keywords and words rather than of costs: one rule for what a

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "loopcost/analysis/text.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "largememory.h"
+#include "loopcost/model/largememory.h"
 
 namespace analysis {
 

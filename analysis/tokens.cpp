@@ -1,7 +1,7 @@
-#include "tokens.h"
+#include "loopcost/analysis/tokens.h"
 
-#include "hot.h"
-#include "syntax.h"
+#include "loopcost/analysis/hot.h"
+#include "loopcost/analysis/syntax.h"
 
 namespace analysis {
 

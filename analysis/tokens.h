@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace analysis {
 

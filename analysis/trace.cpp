@@ -1,6 +1,6 @@
 // A program run for one n: statement by statement where that is asked for,
 // arithmetically where it is not.
-#include "trace.h"
+#include "loopcost/analysis/trace.h"
 
 #include <algorithm>
 #include <utility>

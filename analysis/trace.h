@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace analysis {
 

@@ -1,4 +1,4 @@
-#include "analyse.h"
+#include "loopcost/cli/analyse.h"
 
 #include <iostream>
 #include <memory>
@@ -6,20 +6,20 @@
 #include <streambuf>
 #include <vector>
 
-#include "analysis.h"
-#include "annotate.h"
-#include "compare.h"
-#include "cpucontext.h"
-#include "derivation.h"
-#include "diagnostic.h"
-#include "explain.h"
-#include "floatcost.h"
-#include "hot.h"
-#include "json.h"
-#include "polynomial.h"
-#include "program.h"
-#include "source.h"
-#include "tracing.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/cli/annotate.h"
+#include "loopcost/cli/derivation.h"
+#include "loopcost/cli/diagnostic.h"
+#include "loopcost/cli/explain.h"
+#include "loopcost/cli/floatcost.h"
+#include "loopcost/cli/hot.h"
+#include "loopcost/cli/json.h"
+#include "loopcost/cli/source.h"
+#include "loopcost/cli/tracing.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/model/program.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "options.h"
+#include "loopcost/cli/options.h"
 
 // Where results and failures go, and how results are told apart.
 struct Output {

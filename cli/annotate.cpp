@@ -1,4 +1,4 @@
-#include "annotate.h"
+#include "loopcost/cli/annotate.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis.h"
-#include "outputbuffer.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/cli/outputbuffer.h"
 
 namespace {
 

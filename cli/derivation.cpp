@@ -1,11 +1,11 @@
-#include "derivation.h"
+#include "loopcost/cli/derivation.h"
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "derive.h"
-#include "json.h"
+#include "loopcost/analysis/derive.h"
+#include "loopcost/cli/json.h"
 
 void writeDerivation(std::ostream& out, const analysis::Analysis& program, bool latex) {
     const analysis::Derivation derivation = analysis::deriveCost(program);

@@ -1,10 +1,10 @@
-#include "diagnostic.h"
+#include "loopcost/cli/diagnostic.h"
 
 #include <algorithm>
 #include <ostream>
 
-#include "analysis.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "explain.h"
+#include "loopcost/cli/explain.h"
 
 #include <ostream>
 
-#include "../analysis/explain.h"
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/explain.h"
 
 void writeExplanation(std::ostream& out, const std::string& name, const analysis::Analysis& program) {
     for (const analysis::StatementInfo& statement : program.statements()) {

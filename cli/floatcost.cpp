@@ -1,8 +1,8 @@
-#include "floatcost.h"
+#include "loopcost/cli/floatcost.h"
 
 #include <cmath>
 
-#include "polynomial.h"
+#include "loopcost/model/polynomial.h"
 
 bool isFinite(const Polynomial& cost) {
     for (int power = 0; power <= cost.getDegree(); ++power)

@@ -1,9 +1,9 @@
-#include "hot.h"
+#include "loopcost/cli/hot.h"
 
 #include <ostream>
 
-#include "../analysis/hot.h"
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/hot.h"
 
 void writeHottest(std::ostream& out, const std::string& name, const analysis::Analysis& program, std::size_t count) {
     for (const analysis::StatementInfo* statement : analysis::hottest(program, count)) {

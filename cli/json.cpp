@@ -1,4 +1,4 @@
-#include "json.h"
+#include "loopcost/cli/json.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,10 +9,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
-#include "canonical.h"
-#include "compare.h"
-#include "outputbuffer.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/canonical.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/cli/outputbuffer.h"
 
 namespace {
 

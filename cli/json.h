@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "number.h"
+#include "loopcost/analysis/number.h"
 
 namespace analysis {
 class Analysis;

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "analyse.h"
-#include "diagnostic.h"
-#include "languageserver.h"
-#include "options.h"
-#include "text.h"
+#include "loopcost/analysis/text.h"
+#include "loopcost/cli/analyse.h"
+#include "loopcost/cli/diagnostic.h"
+#include "loopcost/cli/options.h"
+#include "loopcost/lsp/languageserver.h"
 
 namespace {
 

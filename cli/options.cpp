@@ -1,6 +1,6 @@
-#include "options.h"
+#include "loopcost/cli/options.h"
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 #include <cfloat>
 #include <cstdlib>
@@ -10,7 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "text.h"
+#include "loopcost/analysis/text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "number.h"
+#include "loopcost/analysis/number.h"
 
 // What the tool prints for each program.
 enum class Mode { cost, floatCost, counts, format, annotate, json, hot, check, explain };

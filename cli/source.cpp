@@ -1,4 +1,4 @@
-#include "source.h"
+#include "loopcost/cli/source.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "largememory.h"
+#include "loopcost/model/largememory.h"
 
 namespace {
 

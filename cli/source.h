@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader.h"
+#include "loopcost/analysis/reader.h"
 
 // Opening or reading an input failed; what() is the system's reason.
 class SourceError : public std::runtime_error {

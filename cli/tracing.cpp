@@ -1,13 +1,13 @@
-#include "tracing.h"
+#include "loopcost/cli/tracing.h"
 
 #include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "derive.h"
-#include "trace.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/derive.h"
+#include "loopcost/analysis/trace.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <iosfwd>
 
-#include "number.h"
+#include "loopcost/analysis/number.h"
 
 namespace analysis {
 class Analysis;

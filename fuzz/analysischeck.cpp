@@ -1,4 +1,4 @@
-#include "analysischeck.h"
+#include "loopcost/fuzz/analysischeck.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,13 +9,13 @@
 #include <memory>
 #include <sstream>
 
-#include "analysis.h"
-#include "cpucontext.h"
-#include "errorline.h"
-#include "polynomial.h"
-#include "program.h"
-#include "syntax.h"
-#include "syntaxerror.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/syntax.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/syntaxerror.h"
+#include "loopcost/tests/support/errorline.h"
 
 namespace {
 

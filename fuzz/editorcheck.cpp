@@ -1,17 +1,17 @@
-#include "editorcheck.h"
+#include "loopcost/fuzz/editorcheck.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "completion.h"
-#include "fixes.h"
-#include "folds.h"
-#include "format.h"
-#include "selection.h"
-#include "tokens.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/completion.h"
+#include "loopcost/analysis/fixes.h"
+#include "loopcost/analysis/folds.h"
+#include "loopcost/analysis/format.h"
+#include "loopcost/analysis/selection.h"
+#include "loopcost/analysis/tokens.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysischeck.h"
-#include "editorcheck.h"
-#include "roundtrip.h"
+#include "loopcost/fuzz/analysischeck.h"
+#include "loopcost/fuzz/editorcheck.h"
+#include "loopcost/fuzz/roundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     checkRoundTrip(data, size);

@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "framing.h"
-#include "languageserver.h"
+#include "loopcost/lsp/framing.h"
+#include "loopcost/lsp/languageserver.h"
 
 // Any bytes, read as the language server's input: the framing, the JSON and
 // the dispatcher must neither crash nor hang, and what the server writes

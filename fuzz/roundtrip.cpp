@@ -1,4 +1,4 @@
-#include "roundtrip.h"
+#include "loopcost/fuzz/roundtrip.h"
 
 #include <cctype>
 #include <cstdio>
@@ -10,12 +10,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "cpucontext.h"
-#include "errorline.h"
-#include "polynomial.h"
-#include "program.h"
-#include "syntaxerror.h"
-#include "text.h"
+#include "loopcost/analysis/text.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/syntaxerror.h"
+#include "loopcost/tests/support/errorline.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "explainat.h"
-#include "requests.h"
-#include "syntax.h"
+#include "loopcost/analysis/explainat.h"
+#include "loopcost/analysis/syntax.h"
+#include "loopcost/lsp/requests.h"
 
 namespace lsp {
 

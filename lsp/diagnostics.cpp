@@ -3,8 +3,8 @@
 // that the server pushes.
 #include <vector>
 
-#include "fixes.h"
-#include "requests.h"
+#include "loopcost/analysis/fixes.h"
+#include "loopcost/lsp/requests.h"
 
 namespace lsp {
 

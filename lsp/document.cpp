@@ -1,4 +1,4 @@
-#include "document.h"
+#include "loopcost/lsp/document.h"
 
 #include <algorithm>
 #include <utility>

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "analysis.h"
-#include "editabletext.h"
-#include "position.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/lsp/editabletext.h"
+#include "loopcost/lsp/position.h"
 
 namespace lsp {
 

@@ -1,9 +1,9 @@
-#include "editabletext.h"
+#include "loopcost/lsp/editabletext.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "text.h"
+#include "loopcost/analysis/text.h"
 
 namespace lsp {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "gapbuffer.h"
-#include "position.h"
+#include "loopcost/lsp/gapbuffer.h"
+#include "loopcost/lsp/position.h"
 
 namespace lsp {
 

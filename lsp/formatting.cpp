@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "format.h"
-#include "requests.h"
+#include "loopcost/analysis/format.h"
+#include "loopcost/lsp/requests.h"
 
 namespace lsp {
 

@@ -1,4 +1,4 @@
-#include "framing.h"
+#include "loopcost/lsp/framing.h"
 
 #include <algorithm>
 #include <cctype>

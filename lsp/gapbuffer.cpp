@@ -1,4 +1,4 @@
-#include "gapbuffer.h"
+#include "loopcost/lsp/gapbuffer.h"
 
 #include <algorithm>
 #include <cstring>

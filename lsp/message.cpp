@@ -1,11 +1,11 @@
-#include "message.h"
+#include "loopcost/lsp/message.h"
 
 #include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
-#include "protocol.h"
+#include "loopcost/lsp/protocol.h"
 
 namespace lsp {
 

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "settings.h"
+#include "loopcost/lsp/settings.h"
 
 namespace lsp {
 

@@ -1,4 +1,4 @@
-#include "position.h"
+#include "loopcost/lsp/position.h"
 
 namespace lsp {
 

@@ -1,4 +1,4 @@
-#include "protocol.h"
+#include "loopcost/lsp/protocol.h"
 
 #include <cmath>
 

@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "position.h"
+#include "loopcost/lsp/position.h"
 
 // The protocol's structures that the server reads and writes, each with its
 // from_json or to_json, so that nlohmann's get<T>() and Json(value) convert

@@ -1,7 +1,7 @@
 // The one table of the requests about a document: each method once, with
 // the capability that offers it and its handler. A new request is a row here
 // and a handler in the feature file where it belongs.
-#include "requests.h"
+#include "loopcost/lsp/requests.h"
 
 #include <utility>
 #include <vector>

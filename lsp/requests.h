@@ -7,11 +7,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
-#include "document.h"
-#include "protocol.h"
-#include "settings.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
+#include "loopcost/lsp/document.h"
+#include "loopcost/lsp/protocol.h"
+#include "loopcost/lsp/settings.h"
 
 namespace lsp {
 

@@ -13,9 +13,9 @@
 #include <system_error>
 #include <vector>
 
-#include "framing.h"
-#include "languageserver.h"
-#include "server.h"
+#include "loopcost/lsp/framing.h"
+#include "loopcost/lsp/languageserver.h"
+#include "loopcost/lsp/server.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "server.h"
+#include "loopcost/lsp/server.h"
 
 #include <exception>
 #include <new>
 #include <utility>
 #include <vector>
 
-#include "message.h"
+#include "loopcost/lsp/message.h"
 
 #ifndef LOOPCOST_VERSION
 #define LOOPCOST_VERSION "unknown"

@@ -10,11 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
-#include "document.h"
-#include "protocol.h"
-#include "requests.h"
-#include "settings.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/lsp/document.h"
+#include "loopcost/lsp/protocol.h"
+#include "loopcost/lsp/requests.h"
+#include "loopcost/lsp/settings.h"
 
 namespace lsp {
 

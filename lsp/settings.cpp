@@ -1,7 +1,7 @@
-#include "settings.h"
+#include "loopcost/lsp/settings.h"
 
-#include "analysis.h"
-#include "text.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/text.h"
 
 namespace lsp {
 

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace lsp {
 

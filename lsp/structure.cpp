@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "completion.h"
-#include "folds.h"
-#include "requests.h"
-#include "selection.h"
-#include "tokens.h"
+#include "loopcost/analysis/completion.h"
+#include "loopcost/analysis/folds.h"
+#include "loopcost/analysis/selection.h"
+#include "loopcost/analysis/tokens.h"
+#include "loopcost/lsp/requests.h"
 
 namespace lsp {
 

@@ -1,3 +1,3 @@
-#include "complexity.h"
+#include "loopcost/model/complexity.h"
 
 Complexity::~Complexity() = default;

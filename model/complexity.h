@@ -1,9 +1,9 @@
 #ifndef LOOPCOST_COMPLEXITY_H
 #define LOOPCOST_COMPLEXITY_H
 
-#include "cpucontext.h"
-#include "nodepool.h"
-#include "polynomial.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/nodepool.h"
+#include "loopcost/model/polynomial.h"
 
 // The base of every parse-tree node: a node knows its running cost as a
 // polynomial in n under a cost model. Nodes own their children through raw

@@ -1,4 +1,4 @@
-#include "cpucontext.h"
+#include "loopcost/model/cpucontext.h"
 
 CPUContext::CPUContext(float addCost, float multiplyCost) : addCost(addCost), multiplyCost(multiplyCost) {}
 

@@ -1,13 +1,13 @@
-#include "expression.h"
+#include "loopcost/model/expression.h"
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <memory>
 #include <ostream>
 #include <string>
 
-#include "chain.h"
-#include "syntaxerror.h"
+#include "loopcost/model/chain.h"
+#include "loopcost/model/syntaxerror.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <iosfwd>
 
-#include "complexity.h"
-#include "term.h"
+#include "loopcost/model/complexity.h"
+#include "loopcost/model/term.h"
 
 // A sum of terms, "a+b*c", stored from the right and grouped from the left:
 // the last term and the sum of the terms before it.

@@ -1,12 +1,12 @@
-#include "expressionstatement.h"
+#include "loopcost/model/expressionstatement.h"
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <ostream>
 #include <string>
 
-#include "scanner.h"
-#include "syntaxerror.h"
+#include "loopcost/model/scanner.h"
+#include "loopcost/model/syntaxerror.h"
 
 namespace {
 

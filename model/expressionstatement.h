@@ -3,8 +3,8 @@
 
 #include <iosfwd>
 
-#include "expression.h"
-#include "statement.h"
+#include "loopcost/model/expression.h"
+#include "loopcost/model/statement.h"
 
 class Scanner;
 

@@ -1,4 +1,4 @@
-#include "largememory.h"
+#include "loopcost/model/largememory.h"
 
 #include <cstdlib>
 #include <new>

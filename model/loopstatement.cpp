@@ -1,15 +1,15 @@
-#include "loopstatement.h"
+#include "loopcost/model/loopstatement.h"
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <climits>
 #include <memory>
 #include <ostream>
 #include <string>
 
-#include "scanner.h"
-#include "statementlist.h"
-#include "syntaxerror.h"
+#include "loopcost/model/scanner.h"
+#include "loopcost/model/statementlist.h"
+#include "loopcost/model/syntaxerror.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <iosfwd>
 
-#include "statement.h"
+#include "loopcost/model/statement.h"
 
 class Scanner;
 class Statementlist;

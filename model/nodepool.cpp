@@ -1,4 +1,4 @@
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <atomic>
 #include <new>

@@ -1,4 +1,4 @@
-#include "polynomial.h"
+#include "loopcost/model/polynomial.h"
 
 #include <iomanip>
 #include <ostream>

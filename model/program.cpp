@@ -1,11 +1,11 @@
-#include "program.h"
+#include "loopcost/model/program.h"
 
 #include <memory>
 #include <ostream>
 
-#include "nodepool.h"
-#include "scanner.h"
-#include "statementlist.h"
+#include "loopcost/model/nodepool.h"
+#include "loopcost/model/scanner.h"
+#include "loopcost/model/statementlist.h"
 
 namespace {
 const char* const who = "Program(isttream&)";

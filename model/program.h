@@ -3,7 +3,7 @@
 
 #include <iosfwd>
 
-#include "complexity.h"
+#include "loopcost/model/complexity.h"
 
 class Statementlist;
 

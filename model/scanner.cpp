@@ -1,6 +1,6 @@
-#include "scanner.h"
+#include "loopcost/model/scanner.h"
 
-#include "syntaxerror.h"
+#include "loopcost/model/syntaxerror.h"
 
 namespace {
 

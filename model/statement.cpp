@@ -1,4 +1,4 @@
-#include "statement.h"
+#include "loopcost/model/statement.h"
 
 #include <ostream>
 

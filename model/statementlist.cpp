@@ -1,16 +1,16 @@
-#include "statementlist.h"
+#include "loopcost/model/statementlist.h"
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "expressionstatement.h"
-#include "loopstatement.h"
-#include "scanner.h"
-#include "syntaxerror.h"
+#include "loopcost/model/chain.h"
+#include "loopcost/model/expressionstatement.h"
+#include "loopcost/model/loopstatement.h"
+#include "loopcost/model/scanner.h"
+#include "loopcost/model/syntaxerror.h"
 
 namespace {
 

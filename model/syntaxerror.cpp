@@ -1,4 +1,4 @@
-#include "syntaxerror.h"
+#include "loopcost/model/syntaxerror.h"
 
 #include <iostream>
 

@@ -3,8 +3,8 @@
 
 #include <iosfwd>
 
-#include "complexity.h"
-#include "variable.h"
+#include "loopcost/model/complexity.h"
+#include "loopcost/model/variable.h"
 
 // A product of variables, "a*b*c", stored from the right: the last variable
 // and the product of the ones before it.

@@ -1,6 +1,6 @@
-#include "variable.h"
+#include "loopcost/model/variable.h"
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 
 #include <iosfwd>
 
-#include "nodepool.h"
+#include "loopcost/model/nodepool.h"
 
 // One single-character variable of a term.
 class Variable {

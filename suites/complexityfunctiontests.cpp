@@ -4,9 +4,9 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "cpucontext.h"
-#include "polynomial.h"
-#include "program.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/model/program.h"
 
 using std::string;
 

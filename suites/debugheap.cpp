@@ -1,4 +1,4 @@
-#include "debugheap.h"
+#include "loopcost/suites/debugheap.h"
 
 #include <csignal>
 #include <cstdarg>

@@ -3,7 +3,7 @@
 #include <cppunit/extensions/TestFactoryRegistry.h>
 #include <cppunit/ui/text/TextTestRunner.h>
 
-#include "debugheap.h"
+#include "loopcost/suites/debugheap.h"
 
 // Switches on the heap checks before anything is tested: every allocation and
 // release verifies the heap, released blocks are kept and filled so that late

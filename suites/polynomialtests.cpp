@@ -4,7 +4,7 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "polynomial.h"
+#include "loopcost/model/polynomial.h"
 
 using std::string;
 

@@ -6,7 +6,7 @@
 
 #include <emscripten/emscripten.h>
 
-#include "engine.h"
+#include "loopcost/web/engine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine.h"
+#include "loopcost/web/engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis.h"
-#include "compare.h"
-#include "explain.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/analysis/explain.h"
 
 // The question, one JSON object; every field may be left out:
 //   programs     per program, null for one that is not asked about, else

@@ -10,11 +10,11 @@
 #include <cppunit/extensions/TestFactoryRegistry.h>
 #include <cppunit/ui/text/TestRunner.h>
 
-#include "analysis.h"
-#include "cpucontext.h"
-#include "hot.h"
-#include "polynomial.h"
-#include "program.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/hot.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/model/program.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

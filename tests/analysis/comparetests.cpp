@@ -5,7 +5,7 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "compare.h"
+#include "loopcost/analysis/compare.h"
 
 using analysis::Cheaper;
 using analysis::Comparison;

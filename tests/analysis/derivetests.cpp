@@ -10,9 +10,9 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "compare.h"
-#include "derive.h"
-#include "programs.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/analysis/derive.h"
+#include "loopcost/tests/analysis/programs.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

@@ -3,13 +3,13 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "analysis.h"
-#include "completion.h"
-#include "fixes.h"
-#include "folds.h"
-#include "selection.h"
-#include "syntax.h"
-#include "tokens.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/completion.h"
+#include "loopcost/analysis/fixes.h"
+#include "loopcost/analysis/folds.h"
+#include "loopcost/analysis/selection.h"
+#include "loopcost/analysis/syntax.h"
+#include "loopcost/analysis/tokens.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

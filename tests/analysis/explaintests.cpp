@@ -4,9 +4,9 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "analysis.h"
-#include "compare.h"
-#include "explain.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/analysis/explain.h"
 
 using analysis::Analysis;
 using analysis::Cost;

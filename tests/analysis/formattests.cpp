@@ -3,9 +3,9 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "analysis.h"
-#include "text.h"
-#include "format.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/format.h"
+#include "loopcost/analysis/text.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

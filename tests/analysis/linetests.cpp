@@ -4,9 +4,9 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "analysis.h"
-#include "folds.h"
-#include "explain.h"
+#include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/explain.h"
+#include "loopcost/analysis/folds.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

@@ -2,7 +2,7 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "number.h"
+#include "loopcost/analysis/number.h"
 
 using analysis::Integer;
 using analysis::Whole;

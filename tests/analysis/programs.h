@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 namespace programs {
 

@@ -4,7 +4,7 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "analysis.h"
+#include "loopcost/analysis/analysis.h"
 
 using analysis::Analysis;
 using analysis::ByteSource;

@@ -5,9 +5,9 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "compare.h"
-#include "programs.h"
-#include "trace.h"
+#include "loopcost/analysis/compare.h"
+#include "loopcost/analysis/trace.h"
+#include "loopcost/tests/analysis/programs.h"
 
 using analysis::Analysis;
 using analysis::CostModel;

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "debugheap.h"
+#include "loopcost/suites/debugheap.h"
 
 void holdUntilExit();  // heldbystatics.cpp, a shared library
 

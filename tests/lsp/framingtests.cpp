@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framing.h"
+#include "loopcost/lsp/framing.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "document.h"
-#include "editabletext.h"
-#include "gapbuffer.h"
-#include "position.h"
+#include "loopcost/lsp/document.h"
+#include "loopcost/lsp/editabletext.h"
+#include "loopcost/lsp/gapbuffer.h"
+#include "loopcost/lsp/position.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "framing.h"
-#include "languageserver.h"
-#include "message.h"
-#include "protocol.h"
-#include "requests.h"
-#include "server.h"
+#include "loopcost/lsp/framing.h"
+#include "loopcost/lsp/languageserver.h"
+#include "loopcost/lsp/message.h"
+#include "loopcost/lsp/protocol.h"
+#include "loopcost/lsp/requests.h"
+#include "loopcost/lsp/server.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <thread>
 
-#include "expression.h"
-#include "loopstatement.h"
-#include "program.h"
-#include "statementlist.h"
-#include "syntaxerror.h"
-#include "term.h"
+#include "loopcost/model/expression.h"
+#include "loopcost/model/loopstatement.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/statementlist.h"
+#include "loopcost/model/syntaxerror.h"
+#include "loopcost/model/term.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "complexity.h"
-#include "expression.h"
-#include "program.h"
-#include "support.h"
-#include "term.h"
+#include "loopcost/model/complexity.h"
+#include "loopcost/model/expression.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/term.h"
+#include "loopcost/tests/model/support.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "program.h"
-#include "statementlist.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/statementlist.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "cpucontext.h"
-#include "polynomial.h"
-#include "support.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/tests/model/support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support.h"
+#include "loopcost/tests/model/support.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,13 +7,13 @@
 
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "expression.h"
-#include "expressionstatement.h"
-#include "loopstatement.h"
-#include "program.h"
-#include "statementlist.h"
-#include "term.h"
-#include "variable.h"
+#include "loopcost/model/expression.h"
+#include "loopcost/model/expressionstatement.h"
+#include "loopcost/model/loopstatement.h"
+#include "loopcost/model/program.h"
+#include "loopcost/model/statementlist.h"
+#include "loopcost/model/term.h"
+#include "loopcost/model/variable.h"
 
 Complexity* readNode(Reader reader, std::istream& in) {
     switch (reader) {

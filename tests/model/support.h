@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cpucontext.h"
-#include "errorline.h"
-#include "polynomial.h"
+#include "loopcost/model/cpucontext.h"
+#include "loopcost/model/polynomial.h"
+#include "loopcost/tests/support/errorline.h"
 
 class Complexity;
 class Expression;

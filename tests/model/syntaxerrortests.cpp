@@ -8,11 +8,11 @@
 #include <cppunit/TestFixture.h>
 #include <cppunit/extensions/HelperMacros.h>
 
-#include "complexity.h"
-#include "expression.h"
-#include "support.h"
-#include "syntaxerror.h"
-#include "term.h"
+#include "loopcost/model/complexity.h"
+#include "loopcost/model/expression.h"
+#include "loopcost/model/syntaxerror.h"
+#include "loopcost/model/term.h"
+#include "loopcost/tests/model/support.h"
 
 namespace {
 

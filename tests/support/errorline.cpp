@@ -1,4 +1,4 @@
-#include "errorline.h"
+#include "loopcost/tests/support/errorline.h"
 
 #include <iostream>
 
