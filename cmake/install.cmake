@@ -77,28 +77,11 @@ function(loopcost_install_library target component file_name description)
     add_library(loopcost::${component} ALIAS ${target})
   endif()
 
-  # A directory of this tree is where the headers are in the build only;
-  # installed, they are in include/loopcost/DIR/, included as
-  # <loopcost/DIR/NAME.h> as in the build.
-  get_target_property(include_dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
-  if(include_dirs)
-    set(dirs)
-    foreach(dir IN LISTS include_dirs)
-      if(NOT dir MATCHES "^\\$<")
-        cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${dir}" NORMALIZE in_source)
-        cmake_path(IS_PREFIX PROJECT_BINARY_DIR "${dir}" NORMALIZE in_binary)
-        if(in_source OR in_binary)
-          set(dir "$<BUILD_INTERFACE:${dir}>")
-        endif()
-      endif()
-      list(APPEND dirs "${dir}")
-    endforeach()
-    set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${dirs}")
-  endif()
-
   # The headers of each directory that holds the library's sources, in the
   # same directory under include/loopcost/: they include each other as
-  # "loopcost/DIR/NAME.h" there as here.
+  # "loopcost/DIR/NAME.h" there as in the build, where the tree's include
+  # folder is every target's (the top-level CMakeLists.txt); installed, the
+  # targets have include/ from INCLUDES DESTINATION below.
   get_target_property(source_dir ${target} SOURCE_DIR)
   get_target_property(sources ${target} SOURCES)
   set(header_dirs)
