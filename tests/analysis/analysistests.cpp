@@ -322,6 +322,7 @@ public:
         CPPUNIT_ASSERT(a.ok());
         const auto texts = [](const std::vector<Analysis::LineCost>& costs) {
             std::vector<std::string> shown;
+            shown.reserve(costs.size());
             for (const Analysis::LineCost& line : costs)
                 shown.push_back(std::to_string(line.line) + ": " + line.cost.text());
             return shown;

@@ -50,8 +50,11 @@ Coefficients times(const Coefficients& a, const Coefficients& b) {
 // Written out power by power, not by Horner's rule, to check it.
 Integer naiveValue(const Cost& cost, const Integer& n) {
     Integer value = 0;
-    for (int i = 0; i <= cost.degree(); ++i)
-        value += cost.unitsOf(i) * pow(n, static_cast<unsigned>(i));
+    Integer power = 1;  // n^i
+    for (int i = 0; i <= cost.degree(); ++i) {
+        value += cost.unitsOf(i) * power;
+        power *= n;
+    }
     return value;
 }
 

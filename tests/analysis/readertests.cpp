@@ -39,6 +39,7 @@ std::string place(const Diagnostic& d) {
 
 std::vector<std::string> placesOf(const std::vector<Diagnostic>& diagnostics) {
     std::vector<std::string> all;
+    all.reserve(diagnostics.size());
     for (const Diagnostic& d : diagnostics)
         all.push_back(place(d));
     return all;
@@ -173,8 +174,7 @@ public:
             halfTyped,
             big + "END\n",
             big + "  x y ;\r\n  " + std::string(300, 'q') + " ;\nEND\n",
-            "\xEF\xBB\xBF"
-            "BEGIN LOOP 2 a ; END END",
+            std::string("\xEF\xBB\xBF") + "BEGIN LOOP 2 a ; END END",
             big,
         };
         const std::vector<std::vector<std::size_t>> sizes = {{1}, {2, 3}, {7}, {4096, 1}, {1 << 20}};

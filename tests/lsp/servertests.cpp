@@ -97,7 +97,7 @@ Session runBytes(const std::string& bytes) {
     return s;
 }
 
-Session run(std::vector<Json> messages) {
+Session run(const std::vector<Json>& messages) {
     std::string bytes;
     for (const Json& m : messages)
         bytes += framed(m);
@@ -175,15 +175,15 @@ public:
 
     void faults() {
         std::string bytes = framed(initialize());
-        bytes += framed(std::string("{\"jsonrpc\": \"2.0\", \"id\": 2, \"method\": "));  // cut short
+        bytes += framed(std::string(R"({"jsonrpc": "2.0", "id": 2, "method": )"));  // cut short
         bytes += framed(request(3, "no/such/method"));
         bytes += framed(notification("no/such/notification"));
         bytes += framed(notification("$/cancelRequest", {{"id", 3}}));
         bytes += framed(std::string("[1, 2]"));
-        bytes += framed(std::string("{\"jsonrpc\": \"2.0\", \"id\": {}, \"method\": \"x\"}"));
+        bytes += framed(std::string(R"({"jsonrpc": "2.0", "id": {}, "method": "x"})"));
         bytes += framed(request(4, "textDocument/hover", {{"textDocument", 5}}));
         bytes += framed(request(5, "$/unknown"));
-        bytes += "{\"raw\": \"json without headers\"}";
+        bytes += R"({"raw": "json without headers"})";
         bytes += "Content-Length: x\r\n\r\n";
         bytes += framed(Json{{"jsonrpc", "2.0"}, {"id", 99}, {"result", nullptr}});  // an answer to nothing
         bytes += framed(request(6, "shutdown"));

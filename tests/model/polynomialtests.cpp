@@ -167,7 +167,7 @@ public:
         };
         for (const Case& c : cases) {
             CPUContext context(c.add, c.multiply);
-            CPUContext copy(context);
+            CPUContext copy(context);  // NOLINT(performance-unnecessary-copy-initialization): the copy is tested
             CPPUNIT_ASSERT_EQUAL(c.cost, context.getCost(c.operation));
             CPPUNIT_ASSERT_EQUAL(c.cost, copy.getCost(c.operation));
         }

@@ -17,7 +17,7 @@ const int million = 1000000;
 // A million statements; every thousandth is a loop over n.
 std::string millionStatements(const char* last) {
     std::string text = "BEGIN\n";
-    text.reserve(10 * million);
+    text.reserve(10 * static_cast<std::size_t>(million));
     for (int i = 1; i < million; ++i)
         text += i % 1000 ? "a + b ;\n" : "LOOP n c * d ; END\n";
     text += last;
@@ -27,7 +27,7 @@ std::string millionStatements(const char* last) {
 
 std::unique_ptr<Program> readProgram(const std::string& text) {
     std::istringstream in(text);
-    return std::unique_ptr<Program>(new Program(in));
+    return std::make_unique<Program>(in);
 }
 
 // `levels` loops once round "a + b ;"

@@ -1,5 +1,6 @@
 #include "loopcost/tests/model/support.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -151,7 +152,7 @@ Statement* handStatement(const Shape& s) {
     return new ExpressionStatement(handExpression(terms));
 }
 
-Polynomial termCost(const char* text, int length, CPUContext context) {
+Polynomial termCost(const char* text, int length, const CPUContext& context) {
     if (length == 1)
         return Polynomial(0.0f);
     Polynomial cost(context.getCost(1));
@@ -159,7 +160,7 @@ Polynomial termCost(const char* text, int length, CPUContext context) {
     return cost;
 }
 
-Polynomial expressionCost(const char* text, int length, CPUContext context) {
+Polynomial expressionCost(const char* text, int length, const CPUContext& context) {
     int plus = length - 1;
     while (plus >= 0 && text[plus] != '+')
         --plus;
@@ -171,9 +172,9 @@ Polynomial expressionCost(const char* text, int length, CPUContext context) {
     return cost;
 }
 
-Polynomial listCost(const Shapes& list, std::size_t from, CPUContext context);
+Polynomial listCost(const Shapes& list, std::size_t from, const CPUContext& context);
 
-Polynomial statementCost(const Shape& s, CPUContext context) {
+Polynomial statementCost(const Shape& s, const CPUContext& context) {
     if (s.body.empty())
         return expressionCost(s.expression.c_str(), static_cast<int>(s.expression.size()), context);
     Polynomial cost = listCost(s.body, 0, context);
@@ -184,7 +185,7 @@ Polynomial statementCost(const Shape& s, CPUContext context) {
     return cost;
 }
 
-Polynomial listCost(const Shapes& list, std::size_t from, CPUContext context) {
+Polynomial listCost(const Shapes& list, std::size_t from, const CPUContext& context) {
     Polynomial cost = statementCost(list[from], context);
     if (from + 1 < list.size())
         cost.add(listCost(list, from + 1, context));
@@ -213,7 +214,7 @@ Statementlist* handList(const Shapes& list) {
     return rest;
 }
 
-Polynomial referenceCost(const Shapes& list, CPUContext context) { return listCost(list, 0, context); }
+Polynomial referenceCost(const Shapes& list, const CPUContext& context) { return listCost(list, 0, context); }
 
 Polynomial polynomial(const std::vector<float>& coefs) {
     return Polynomial(static_cast<int>(coefs.size()) - 1, coefs.data());
@@ -223,8 +224,12 @@ bool sameBits(const Polynomial& a, const Polynomial& b) {
     if (a.getDegree() != b.getDegree())
         return false;
     for (int i = 0; i <= a.getDegree(); ++i) {
-        float x = a.getCoefficient(i), y = b.getCoefficient(i);
-        if (std::memcmp(&x, &y, sizeof x) != 0)
+        const float x = a.getCoefficient(i), y = b.getCoefficient(i);
+        std::uint32_t xBits = 0, yBits = 0;
+        static_assert(sizeof xBits == sizeof x, "a float of 32 bits");
+        std::memcpy(&xBits, &x, sizeof x);
+        std::memcpy(&yBits, &y, sizeof y);
+        if (xBits != yBits)
             return false;
     }
     return true;

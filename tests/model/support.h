@@ -58,7 +58,7 @@ std::string programText(const Shapes& list);
 Statementlist* handList(const Shapes& list);
 // The cost of `list` computed by the recursive definitions, term by term,
 // sum by sum and statement by statement (statement + (rest)).
-Polynomial referenceCost(const Shapes& list, CPUContext context);
+Polynomial referenceCost(const Shapes& list, const CPUContext& context);
 
 // The polynomial of degree coefs.size() - 1 with these coefficients, n^0 first.
 Polynomial polynomial(const std::vector<float>& coefs);

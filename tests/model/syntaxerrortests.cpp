@@ -217,14 +217,19 @@ public:
         for (Source reader : {loop, program}) {
             const std::string prefix = reader == program ? "BEGIN " : "";
             const std::string suffix = reader == program ? " END" : "";
-            std::istringstream fits(prefix + deepest + suffix);
+            std::string fitting = prefix;
+            fitting += deepest;
+            fitting += suffix;
+            std::istringstream fits(fitting);
             Outcome ok = outcomeOf(reader, fits, "", wholeInput);
             CPPUNIT_ASSERT(!ok.threw);
             CPPUNIT_ASSERT_EQUAL(std::string(), ok.written);
 
-            const std::string tooDeep = prefix + nestedLoops(1001) + suffix;
+            std::string tooDeep = prefix;
+            tooDeep += nestedLoops(1001);
+            tooDeep += suffix;
             std::istringstream in(tooDeep);
-            const std::streamoff lastLoop = static_cast<std::streamoff>(prefix.size() + 1000 * 7);
+            const std::streamoff lastLoop = static_cast<std::streamoff>(prefix.size() + std::size_t{1000} * 7);
             check({reader, "1001 nested loops", loopError + ": loops nested deeper than 1000", lastLoop},
                   outcomeOf(reader, in, "", wholeInput));
         }
