@@ -139,7 +139,7 @@ private:
             return times(p, Integer(whole));
         }
         at = from;
-        const Integer one = pow(Integer(10), static_cast<unsigned>(scale));
+        const Integer one("1" + std::string(static_cast<std::size_t>(scale), '0'));
         const bool bare = line.substr(at, 1) == "n";
         const Integer coefficient = bare ? one : number();
         if (!bare && (coefficient == one || coefficient.is_zero()) && line.substr(at, 1) == "n")
@@ -252,7 +252,7 @@ void checkDerivation(programs::List program, const CostModel& model, const std::
         if (i + 1 == derivation.text.size())
             CPPUNIT_ASSERT_MESSAGE(message, reader.sums == 0 && reader.groups == 0 &&
                                                 std::adjacent_find(reader.powers.begin(), reader.powers.end(),
-                                                                   std::less_equal<int>()) == reader.powers.end());
+                                                                   std::less_equal<>()) == reader.powers.end());
         if (i > 0)
             CPPUNIT_ASSERT_MESSAGE(message, line.substr(7) != derivation.text[i - 1].substr(7));
         const std::string latex = fromLatex(derivation.latex[i], i + 1 == derivation.latex.size());
@@ -279,6 +279,7 @@ public:
         const Analysis analysis(programs::nested, CostModel{});
         const Derivation derivation = analysis::deriveCost(analysis);
         const std::vector<std::string> text = {
+            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, written in two
             "T(n) = \xce\xa3_{i=1}^{n} ( 2 + \xce\xa3_{j=1}^{3} ( \xce\xa3_{k=1}^{n} 4 + 1 ) + 4 + "
             "\xce\xa3_{j=1}^{n} 3 ) + 2",
             "     = \xce\xa3_{i=1}^{n} ( 2 + \xce\xa3_{j=1}^{3} ( 4n + 1 ) + 4 + 3n ) + 2",
@@ -288,6 +289,7 @@ public:
         };
         CPPUNIT_ASSERT(derivation.text == text);
         const std::vector<std::string> latex = {
+            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, written in two
             R"(T(n) &= \sum_{i=1}^{n} \left( 2 + \sum_{j=1}^{3} \left( \sum_{k=1}^{n} 4 + 1 \right) + 4 + )"
             R"(\sum_{j=1}^{n} 3 \right) + 2 \\)",
             R"(&= \sum_{i=1}^{n} \left( 2 + \sum_{j=1}^{3} \left( 4n + 1 \right) + 4 + 3n \right) + 2 \\)",
@@ -334,6 +336,7 @@ public:
             {"BEGIN LOOP 1 LOOP 1 LOOP 1 LOOP 1 LOOP 1 a * b ; END END END END END END",
              "1",
              "1",
+             // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, written in two
              {"T(n) = \xce\xa3_{i=1}^{1} ( \xce\xa3_{j=1}^{1} ( \xce\xa3_{k=1}^{1} ( \xce\xa3_{i4=1}^{1} ( "
               "\xce\xa3_{i5=1}^{1} 1 ) ) ) )",
               "     = \xce\xa3_{i=1}^{1} ( \xce\xa3_{j=1}^{1} ( \xce\xa3_{k=1}^{1} ( \xce\xa3_{i4=1}^{1} 1 ) ) )",

@@ -20,6 +20,7 @@ namespace {
 // The text of each span, for tables that read as the program does.
 std::vector<std::string> words(const std::string& text, const std::vector<Span>& spans) {
     std::vector<std::string> all;
+    all.reserve(spans.size());
     for (const Span& s : spans)
         all.push_back(text.substr(s.begin, s.end - s.begin));
     return all;
