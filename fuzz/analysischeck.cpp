@@ -15,6 +15,7 @@
 #include "loopcost/model/polynomial.h"
 #include "loopcost/model/program.h"
 #include "loopcost/model/syntaxerror.h"
+#include "loopcost/tests/support/blocks.h"
 #include "loopcost/tests/support/errorline.h"
 
 namespace {
@@ -145,27 +146,9 @@ void checkAgainstLibrary(const analysis::Analysis& a, const LibraryReading& libr
 
 }  // namespace
 
-// Hands the input out in small blocks, so that every place in it can fall
-// on a block's edge.
-class SmallBlocks : public analysis::ByteSource {
-public:
-    SmallBlocks(const std::string& text, std::size_t size) : text(text), size(size) {}
-    std::size_t read(char* into, std::size_t capacity) override {
-        const std::size_t n = std::min({size, capacity, text.size() - at});
-        text.copy(into, n, at);
-        at += n;
-        return n;
-    }
-
-private:
-    const std::string& text;
-    std::size_t size;
-    std::size_t at = 0;
-};
-
 // Read a block at a time, the input gives the same total and diagnostics.
 void checkStreamed(const analysis::Analysis& a, const analysis::CostModel& model, const std::string& input) {
-    SmallBlocks blocks(input, 1 + input.size() % 7);
+    testsupport::Blocks blocks(input, {1 + input.size() % 7});
     const analysis::StreamedCost streamed = analysis::costStream(blocks, model);
     if (streamed.diagnostics.size() != a.diagnostics().size())
         fail("read in blocks, the input has another number of diagnostics", input);

@@ -7,6 +7,7 @@
 #include "loopcost/analysis/analysis.h"
 #include "loopcost/analysis/explain.h"
 #include "loopcost/analysis/folds.h"
+#include "loopcost/tests/support/blocks.h"
 
 using analysis::Analysis;
 using analysis::CostModel;
@@ -34,24 +35,6 @@ std::string joined(const std::vector<std::string>& lines, const Ends& e) {
 
 const std::vector<std::string> program = {"BEGIN", "  a + b ;", "  LOOP n", "    c * d ; e ;", "  END", "END"};
 const std::vector<std::string> broken = {"BEGIN", "  a + b ;", "  LOOP n", "    c d ;", "  END", "END"};
-
-// Hands a text out a few bytes at a time, so that a "\r\n" falls across
-// the edge of a block.
-class Trickle : public analysis::ByteSource {
-public:
-    Trickle(std::string text, std::size_t size) : text(std::move(text)), size(size) {}
-    std::size_t read(char* into, std::size_t capacity) override {
-        const std::size_t n = std::min({size, capacity, text.size() - at});
-        text.copy(into, n, at);
-        at += n;
-        return n;
-    }
-
-private:
-    std::string text;
-    std::size_t size;
-    std::size_t at = 0;
-};
 
 }  // namespace
 
@@ -143,7 +126,7 @@ public:
             CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, std::string("d ;"), d.excerpt.after);
             // read a block at a time, a "\r\n" across blocks ends one line
             for (const std::size_t size : {1, 2, 3, 5}) {
-                Trickle source(text, size);
+                testsupport::Blocks source(text, {size});
                 const analysis::StreamedCost streamed = analysis::costStream(source, CostModel{});
                 CPPUNIT_ASSERT_EQUAL(std::size_t(1), streamed.diagnostics.size());
                 CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, std::size_t(4), streamed.diagnostics.front().place.line);

@@ -5,6 +5,7 @@
 #include <cppunit/extensions/HelperMacros.h>
 
 #include "loopcost/analysis/analysis.h"
+#include "loopcost/tests/support/blocks.h"
 
 using analysis::Analysis;
 using analysis::ByteSource;
@@ -13,25 +14,6 @@ using analysis::Diagnostic;
 using analysis::Fault;
 
 namespace {
-
-// Hands a text out in blocks of the sizes given, round and round, so that
-// every place in it falls on a block's edge in some run.
-class Pieces : public ByteSource {
-public:
-    Pieces(std::string text, std::vector<std::size_t> sizes) : text(std::move(text)), sizes(std::move(sizes)) {}
-    std::size_t read(char* into, std::size_t capacity) override {
-        const std::size_t size = std::min({sizes[next++ % sizes.size()], capacity, text.size() - at});
-        std::copy_n(text.data() + at, size, into);
-        at += size;
-        return size;
-    }
-
-private:
-    std::string text;
-    std::vector<std::size_t> sizes;
-    std::size_t next = 0;
-    std::size_t at = 0;
-};
 
 std::string place(const Diagnostic& d) {
     return std::to_string(d.place.line) + ":" + std::to_string(d.place.column) + " " + d.message;
@@ -182,7 +164,7 @@ public:
         for (const std::string& text : texts) {
             const Analysis whole(text, model, analysis::Detail::total);
             for (const std::vector<std::size_t>& size : sizes) {
-                Pieces pieces(text, size);
+                testsupport::Blocks pieces(text, size);
                 const analysis::StreamedCost streamed = analysis::costStream(pieces, model);
                 CPPUNIT_ASSERT_EQUAL(whole.total().text(), streamed.total.text());
                 CPPUNIT_ASSERT(placesOf(whole.diagnostics()) == placesOf(streamed.diagnostics));
@@ -280,7 +262,7 @@ public:
             // blanks after it, so that sixteen bytes are at hand from its start
             const std::string text = "BEGIN " + statement + std::string(40, ' ') + "\nEND\n";
             const Analysis whole(text, model, analysis::Detail::total);
-            Pieces bytes(text, {1});
+            testsupport::Blocks bytes(text, {1});
             const analysis::StreamedCost streamed = analysis::costStream(bytes, model);
             CPPUNIT_ASSERT_EQUAL_MESSAGE(statement, streamed.total.text(), whole.total().text());
             CPPUNIT_ASSERT_MESSAGE(statement, placesOf(whole.diagnostics()) == placesOf(streamed.diagnostics));
