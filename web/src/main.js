@@ -3,7 +3,8 @@
 // compiled to WebAssembly) as one question about all the page shows: the
 // exact totals, every error, the cost notes of the lines in view, the
 // statement under the cursor, the costs at n, which program is cheaper where,
-// and the plot. The page computes none of it.
+// the sums of A's cost and its run for one n, and the plot. The page
+// computes none of it.
 import { basicSetup } from 'codemirror';
 import { EditorView, keymap } from '@codemirror/view';
 import { setDiagnostics, lintGutter } from '@codemirror/lint';
@@ -11,6 +12,7 @@ import { Engine } from './engine.js';
 import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
 import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
+import { Panels, panelFields } from './panels.js';
 import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
@@ -75,6 +77,7 @@ function makeEditor(program, parent) {
       loopSyntax,
       heatField,
       explainedField,
+      ...panelFields,
       lintGutter(),
       keymap.of([{ key: 'Alt-Shift-f', run: () => format(program) }]),
       EditorView.contentAttributes.of({ 'aria-label': `Program ${names[program]}` }),
@@ -87,6 +90,7 @@ function makeEditor(program, parent) {
   });
 }
 const editors = [makeEditor(0, $('editor')), makeEditor(1, $('editor-b'))];
+const panels = new Panels(editors[0], $, () => ask());
 
 // The text of an editor, made once for each state of its document.
 const texts = new WeakMap();
@@ -123,7 +127,8 @@ function ask() {
     const { from, to } = view.viewport;
     const doc = view.state.doc;
     const cursor = program === active ? indexToByte(textOf(program), view.state.selection.main.head) : null;
-    return { lines: [doc.lineAt(from).number, doc.lineAt(to).number], cursor, canonical: formatting === program };
+    const lines = [doc.lineAt(from).number, doc.lineAt(to).number];
+    return { lines, cursor, canonical: formatting === program, ...(program === 0 ? panels.question() : {}) };
   });
   engine.ask({
     version,
@@ -163,6 +168,7 @@ function show(answer, request) {
   ui.nError.textContent = answer.nError || '';
   ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
+  panels.show(programs[0] || null, request.texts[0], failure, answer.modelError || null);
 
   const explained = programs[active] || null;
   const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
