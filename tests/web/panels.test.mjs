@@ -168,16 +168,9 @@ describe('the sums', () => {
     for (const [i, loop] of sums.entries()) {
       await page.hover(`#derivation .derivation-sum >> nth=${i}`);
       const [first, last] = loops[loop];
+      // marked as the pointer enters, in the same task
       const lines = Array.from({ length: last - first + 1 }, (_, k) => first + k);
-      await page.waitForFunction(
-        (expected) => {
-          const all = [...document.querySelectorAll('#editor .cm-content > .cm-line')];
-          const marked = new Set([...document.querySelectorAll('#editor .cm-sum-loop')].map((m) => all.indexOf(m.closest('.cm-line')) + 1));
-          return JSON.stringify([...marked].sort((a, b) => a - b)) === expected;
-        },
-        JSON.stringify(lines),
-        { timeout: answerTime },
-      );
+      assert.deepEqual(await markedLines(page, '.cm-sum-loop'), lines, `Σ ${i + 1}`);
       const marked = await page.$eval('#editor .cm-sum-loop', (m) => m.textContent);
       assert.ok(marked.startsWith('LOOP'), marked);
       // the same loop's Σ on every line is marked with it, and no other
