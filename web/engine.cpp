@@ -18,6 +18,7 @@
 #include "loopcost/analysis/compare.h"
 #include "loopcost/analysis/derive.h"
 #include "loopcost/analysis/explain.h"
+#include "loopcost/analysis/syntax.h"
 #include "loopcost/analysis/trace.h"
 
 // The question, one JSON object; every field may be left out:
@@ -227,8 +228,13 @@ const std::size_t mostSteppedDigits = 12;
 const std::size_t mostSaved = 1000;
 const std::size_t mostSavedLoops = 100000;
 
-Json spanOf(const analysis::StatementInfo& part) {
-    return Json{{"line", part.line}, {"column", part.column}, {"offset", part.begin}, {"end", part.end}};
+// A loop's span also says where its head ("LOOP n") ends, for what the page
+// shows beside it.
+Json spanOf(const analysis::Analysis& result, const analysis::StatementInfo& part) {
+    Json span{{"line", part.line}, {"column", part.column}, {"offset", part.begin}, {"end", part.end}};
+    if (part.isLoop())
+        span["headEnd"] = analysis::headerOf(result, part).end;
+    return span;
 }
 
 Json derivationJson(const analysis::Analysis& result) {
@@ -252,7 +258,7 @@ Json derivationJson(const analysis::Analysis& result) {
     Json loops = Json::array();
     for (const analysis::StatementInfo& part : parts)
         if (part.isLoop())
-            loops.push_back(spanOf(part));
+            loops.push_back(spanOf(result, part));
     return Json{{"lines", std::move(lines)}, {"loops", std::move(loops)}};
 }
 
@@ -300,13 +306,13 @@ struct Stepping {
         const analysis::StatementInfo* next = tracer.current();
         Json current = nullptr;
         if (next) {
-            current = spanOf(*next);
+            current = spanOf(result, *next);
             current["kind"] = next->isLoop() ? "loop" : "statement";
             current["text"] = result.canonicalText(*next);
         }
         Json loops = Json::array();
         for (const analysis::OpenLoop& open : tracer.openLoops()) {
-            Json loop = spanOf(*open.loop);
+            Json loop = spanOf(result, *open.loop);
             loop["index"] = analysis::indexName(open.loop->depth);
             loop["text"] = result.canonicalText(*open.loop);
             loop["counter"] = integerText(open.counter);

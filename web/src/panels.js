@@ -65,6 +65,6 @@ export class Panels {
     const marked = JSON.stringify(run ? [run.current, run.loops] : null);
     if (marked === this.marked && unchanged) return;
     this.marked = marked;
-    this.view.dispatch({ effects: setStepMarks.of(stepDecorations(this.view.state.doc, run, (offset) => this.at(offset))) });
+    this.view.dispatch({ effects: setStepMarks.of(stepDecorations(run, (offset) => this.at(offset))) });
   }
 }

@@ -38,24 +38,17 @@ class CounterWidget extends WidgetType {
 
 const currentMark = Decoration.mark({ class: 'cm-step-current' });
 
-// Where a loop's head "LOOP n" ends, from its first character.
-function headEnd(doc, from, to) {
-  const head = /^LOOP\s+[-+]?\w+/.exec(doc.sliceString(from, Math.min(to, from + 256)));
-  return head ? from + head[0].length : Math.min(to, doc.lineAt(from).to);
-}
-
 // run: the engine's; at(offset): the editor's index of a byte offset
-export function stepDecorations(doc, run, at) {
+export function stepDecorations(run, at) {
   if (!run) return Decoration.none;
   const ranges = [];
   for (const loop of run.loops) {
-    const from = at(loop.offset);
     const widget = new CounterWidget(`${loop.index} = ${loop.counter} of ${loop.count}`);
-    ranges.push(Decoration.widget({ widget, side: 1 }).range(headEnd(doc, from, at(loop.end))));
+    ranges.push(Decoration.widget({ widget, side: 1 }).range(at(loop.headEnd)));
   }
   if (run.current) {
     const from = at(run.current.offset);
-    const to = run.current.kind === 'loop' ? headEnd(doc, from, at(run.current.end)) : at(run.current.end);
+    const to = at(run.current.kind === 'loop' ? run.current.headEnd : run.current.end);
     if (from < to) ranges.push(currentMark.range(from, to));
   }
   return RangeSet.of(ranges, true);
