@@ -17,6 +17,7 @@
 #include "loopcost/analysis/analysis.h"
 #include "loopcost/analysis/compare.h"
 #include "loopcost/analysis/derive.h"
+#include "loopcost/analysis/exercise.h"
 #include "loopcost/analysis/explain.h"
 #include "loopcost/analysis/syntax.h"
 #include "loopcost/analysis/trace.h"
@@ -34,6 +35,8 @@
 //                each is taken once, in order, however often it is asked
 //   n            the text of a whole number: each program's cost there
 //   compare      true: which of programs 0 and 1 is cheaper for each n
+//   exercise     {level: TEXT, seed: TEXT}: the exercise that they make, each
+//                read as a whole number is read
 //
 // The answer, one JSON object:
 //   modelError   null, or {field: "add" | "mul", message}
@@ -78,6 +81,10 @@
 //   comparison   when asked for: null unless both programs are costed, else
 //                {text, runs: [{from, to, which: "A" | "B" | "equal"}]},
 //                `to` null for the last run, which has no end
+//   exercise     when asked for: {level, seed, program, addCost, mulCost},
+//                the seed and the costs as exact decimal texts, the same as
+//                loopcost --exercise makes; or {error: MESSAGE} for a level
+//                or seed that does not read
 namespace web {
 
 namespace {
@@ -333,6 +340,36 @@ struct Stepping {
     }
 };
 
+// A field as text: a string as it is, a number as JSON writes it.
+std::string fieldText(const Json& asked, const char* field, const char* absent) {
+    if (!asked.contains(field))
+        return absent;
+    const Json& value = asked[field];
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+// The exercise of a level and a seed as typed (in a link, say); level 1
+// where none is given.
+Json exerciseOf(const Json& asked) {
+    const std::string levelText = fieldText(asked, "level", "1");
+    const std::string seedText = fieldText(asked, "seed", "");
+    const std::optional<int> level = analysis::parseLevel(levelText);
+    if (!level)
+        return Json{{"error", "the level must be a whole number from " + std::to_string(analysis::firstLevel) + " to " +
+                                  std::to_string(analysis::lastLevel) + ", not '" + analysis::printable(levelText) +
+                                  "'"}};
+    const std::optional<std::uint64_t> seed = analysis::parseSeed(seedText);
+    if (!seed)
+        return Json{{"error", "the seed must be a whole number from 0 to 18446744073709551615, not '" +
+                                  analysis::printable(seedText) + "'"}};
+    const analysis::Exercise e = analysis::makeExercise(*level, *seed);
+    return Json{{"level", e.level},
+                {"seed", std::to_string(e.seed)},
+                {"program", e.program},
+                {"addCost", e.addCost.text()},
+                {"mulCost", e.mulCost.text()}};
+}
+
 // Every text here is escaped printable ASCII or the canonical layout, but a
 // byte that is not UTF-8 must never make the answer invalid.
 std::string dumped(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -582,6 +619,8 @@ std::string Playground::answer(std::string_view question) {
         json["comparison"] = nullptr;
         if (asked.value("compare", false) && state->held[0].costed() && state->held[1].costed())
             json["comparison"] = state->compare();
+        if (asked.contains("exercise") && asked["exercise"].is_object())
+            json["exercise"] = exerciseOf(asked["exercise"]);
         return dumped(json);
     } catch (const std::bad_alloc&) {
         return dumped(Json{{"failure", "the analysis failed: out of memory"}});

@@ -17,6 +17,7 @@ import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
 import { examples } from './examples.js';
+import { ExerciseMode } from './exercise.js';
 import { measure } from './timing.js';
 
 const fragmentDelay = 250; // ms; rewriting a long address on every key is wasted work
@@ -62,6 +63,23 @@ let busyTimer = 0;
 let shownExplanation = '';
 
 const plot = new CostPlot($('plot'));
+const exercise = new ExerciseMode({
+  elements: {
+    button: $('exercise'),
+    level: $('level'),
+    panel: $('exercise-panel'),
+    task: $('exercise-task'),
+    status: $('exercise-status'),
+    reveal: $('reveal'),
+    next: $('next'),
+  },
+  ask: () => {
+    version++;
+    ask();
+  },
+  put: loadState,
+  linkChanged: () => keepFragment(),
+});
 const engine = new Engine(show, (busy) => {
   clearTimeout(busyTimer);
   if (busy) busyTimer = setTimeout(() => (ui.status.textContent = 'working…'), busyDelay);
@@ -121,7 +139,7 @@ function keepFragmentSoon() {
 // the newest.
 function ask() {
   const started = performance.now();
-  const asked = (program) => program === 0 || comparing;
+  const asked = (program) => !exercise.waiting() && (program === 0 || comparing);
   const programs = editors.map((view, program) => {
     if (!asked(program)) return null;
     const { from, to } = view.viewport;
@@ -135,12 +153,14 @@ function ask() {
     add: ui.add.value.trim(),
     mul: ui.mul.value.trim(),
     texts: editors.map((view, program) => (asked(program) ? textOf(program) : null)),
-    question: { programs, n: ui.n.value, compare: comparing },
+    question: { programs, n: ui.n.value, compare: comparing, exercise: exercise.question() },
   });
   measure('loopcost:ask', started);
 }
 
 function state() {
+  const exerciseLink = exercise.link();
+  if (exerciseLink) return exerciseLink;
   const fragment = { program: textOf(0), add: ui.add.value.trim(), mul: ui.mul.value.trim() };
   if (comparing) fragment.second = textOf(1);
   if (ui.n.value !== ui.n.defaultValue) fragment.n = ui.n.value;
@@ -187,6 +207,7 @@ function show(answer, request) {
     if (canonical !== undefined && canonical !== textOf(formatting)) setProgram(formatting, canonical);
     if (program || failure) formatting = null;
   }
+  exercise.answered(answer.exercise, request.question.exercise);
   measure('loopcost:show', started);
 }
 
@@ -270,8 +291,13 @@ function setComparing(on) {
   if (!on && active === 1) active = 0;
 }
 
+// A link's state; an exercise's program comes from the engine.
+function load(linked) {
+  if (!exercise.open(linked)) loadState(linked);
+}
+
 // Each text is put in its place once, and the engine asked once about all.
-function load({ program, add, mul, second, n }) {
+function loadState({ program, add, mul, second, n }) {
   loading = true;
   ui.add.value = add ?? '1';
   ui.mul.value = mul ?? '1';
@@ -306,6 +332,8 @@ function linkFieldName(field) {
   switch (field) {
     case 'program': return comparing ? 'program A' : 'program';
     case 'second': return 'program B';
+    case 'exercise': return 'exercise seed';
+    case 'level': return 'exercise level';
     case 'add': return "cost of one '+'";
     case 'mul': return "cost of one '*'";
     default: return 'n';
@@ -353,7 +381,10 @@ shown.forEach((place, program) => {
   for (const [i, example] of examples.entries()) place.examples.add(new Option(example.name, String(i)));
   place.examples.addEventListener('change', () => {
     const example = examples[Number(place.examples.value)];
-    if (example) setProgram(program, example.program);
+    if (example) {
+      exercise.stop(); // an example is no exercise
+      setProgram(program, example.program);
+    }
     place.examples.value = '';
     editors[program].focus();
   });
