@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "loopcost/analysis/answer.h"
 #include "loopcost/analysis/number.h"
 
 // What the tool prints for each program.
@@ -24,6 +25,8 @@ struct Options {
     bool latex = false;                      // --latex: --derive's steps for LaTeX
     std::optional<analysis::Integer> trace;  // --trace: the n to run each program for, step by step
     std::optional<std::size_t> steps;        // --steps: the steps that --trace shows at most, defaultSteps if not given
+    std::optional<analysis::Answer> expect;  // --expect: the answer that each program's cost is checked against
+    std::string expectText;                  // --expect's answer as given
     bool help = false;
     bool version = false;
     bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it

@@ -58,6 +58,9 @@ expect "loopcost --stdio --l" --lsp
 expect "loopcost --stdio --" --help --lsp --version
 expect "loopcost --de" --derive
 expect "loopcost --trace "
+expect "loopcost --exp" --expect --explain
+expect "loopcost --expect "
+expect "loopcost --expect 15n " --odd.lc a.lc b.lc sub
 expect "loopcost -- --lsp --" --odd.lc
 # files, once the options are done or after a value
 expect "loopcost " --odd.lc a.lc b.lc sub
