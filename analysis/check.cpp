@@ -176,11 +176,11 @@ private:
         for (const StatementInfo& part : parts)
             if (part.isLoop())
                 silent.push_back(part.count == 0 ||
-                                 (part.parent >= 0 && silent[static_cast<std::size_t>(parentOf(part).loop)] != 0));
+                                 (part.parent >= 0 && silent[static_cast<std::size_t>(parentOf(part).loop)]));
     }
     // Whether what is in a loop around it runs at all.
     bool runs(const StatementInfo& part) const {
-        return part.parent < 0 || silent[static_cast<std::size_t>(parentOf(part).loop)] == 0;
+        return part.parent < 0 || !silent[static_cast<std::size_t>(parentOf(part).loop)];
     }
 
     // The first statement that runs and whose own cost the other model
@@ -407,7 +407,7 @@ private:
     const Answer& answer;
     const Cost& total;
     const Analysis::Statements& parts;
-    std::vector<char> silent;  // by loop index
+    std::vector<bool> silent;  // by loop index
     Units gap;                 // difference()
     Found leftOut;             // the first loop of each change that the answer matches
     Found asN;

@@ -60,7 +60,7 @@ std::string checkJson(const Check& check, std::string_view answerJson) {
     std::string out = "{\"answer\": ";
     out += answerJson;
     out += check.right ? ", \"right\": true" : ", \"right\": false";
-    out += check.kind == AnswerKind::exact ? ", \"kind\": \"exact\"" : ", \"kind\": \"order\"";
+    out += check.kind == AnswerKind::exact ? R"(, "kind": "exact")" : R"(, "kind": "order")";
     out += ", \"terms\": [";
     for (std::size_t i = 0; i < check.terms.size(); ++i) {
         out += i ? ", " : "";

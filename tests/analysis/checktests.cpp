@@ -346,14 +346,14 @@ public:
         const Check check = checked(program, "9n^2 + 3.9n + 1 + n^5");
         CPPUNIT_ASSERT(!check.right);
         struct Expected {
-            std::int32_t power;
             const char* answered;
             const char* cost;
-            bool right;
             std::size_t statements;
+            std::int32_t power;
+            bool right;
         };
         const Expected expected[] = {
-            {5, "1", "0", false, 0}, {2, "9", "8.7", false, 2}, {1, "3.9", "3.9", true, 0}, {0, "1", "0.8", false, 1}};
+            {"1", "0", 0, 5, false}, {"9", "8.7", 2, 2, false}, {"3.9", "3.9", 0, 1, true}, {"1", "0.8", 1, 0, false}};
         CPPUNIT_ASSERT_EQUAL(std::size(expected), check.terms.size());
         for (std::size_t i = 0; i < check.terms.size(); ++i) {
             const analysis::CheckedTerm& term = check.terms[i];
