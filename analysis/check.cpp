@@ -230,22 +230,37 @@ private:
         }
         for (int power = 0; power <= total.degree(); ++power)
             gap[static_cast<std::size_t>(power)] -= total.unitsOf(power);
+        lowest = 0;
+        while (static_cast<std::size_t>(lowest) + 1 < size && gap[static_cast<std::size_t>(lowest)].is_zero())
+            ++lowest;
+        highest = static_cast<int>(size) - 1;
+        while (highest > lowest && gap[static_cast<std::size_t>(highest)].is_zero())
+            --highest;
         return true;
     }
 
-    // Whether the gap is `change(k)` at every power k.
+    // Coefficients from a power of n up, zero below and above them: a
+    // loop's cost, where a deep loop has many zeros below.
+    struct Span {
+        int from = 0;
+        Units units;
+
+        const Integer& operator()(int power) const {
+            const int k = power - from;
+            return k >= 0 && k < static_cast<int>(units.size()) ? units[static_cast<std::size_t>(k)] : zero();
+        }
+        int top() const { return from + static_cast<int>(units.size()) - 1; }
+    };
+
+    // Whether factor * gap = change(k) at every power k from `from` to `to`,
+    // the gap being zero at every other: the work is that of the powers
+    // where the change can be other than zero.
     template <class Change>
-    bool gapIs(Change change) const {
-        for (std::size_t k = 0; k < gap.size(); ++k)
-            if (gap[k] != change(static_cast<int>(k)))
-                return false;
-        return true;
-    }
-    // ... or, for a whole factor that is not zero, factor * gap = change(k).
-    template <class Change>
-    bool scaledGapIs(const Integer& factor, Change change) const {
-        for (std::size_t k = 0; k < gap.size(); ++k)
-            if (factor * gap[k] != change(static_cast<int>(k)))
+    bool gapIs(int from, int to, const Integer& factor, Change change) const {
+        if (lowest < from || highest > to)
+            return false;
+        for (int k = std::max(from, 0); k <= to && k < static_cast<int>(gap.size()); ++k)
+            if (factor * gap[static_cast<std::size_t>(k)] != change(k))
                 return false;
         return true;
     }
@@ -253,18 +268,17 @@ private:
     // What a pass of a LOOP 0's body costs where the loop stands: its body
     // once, times the counts of the loops around it. Its own cost, zero,
     // cannot tell.
-    Units bodyOnce(const StatementInfo& loop) const {
+    Span bodyOnce(const StatementInfo& loop) const {
         const Cost once = analysis.perRunOf(loop);
+        Span body;
         Integer factor = 1;
-        std::size_t power = 0;
         if (loop.parent >= 0) {
             const std::vector<Integer> around = analysis.runsOf(parentOf(loop));
-            power = around.size() - 1;
+            body.from = static_cast<int>(around.size()) - 1;
             factor = around.back();
         }
-        Units body(power + static_cast<std::size_t>(once.degree()) + 1);
         for (int k = 0; k <= once.degree(); ++k)
-            body[power + static_cast<std::size_t>(k)] = once.unitsOf(k) * factor;
+            body.units.emplace_back(once.unitsOf(k) * factor);
         return body;
     }
 
@@ -276,48 +290,44 @@ private:
     // loop-left-out and constant-as-n for one loop that runs: the cost
     // less the loop's cost C plus its body's cost B once, or n times,
     // where C = count * B.
-    void loopChanges(const StatementInfo& loop) {
-        const bool overN = loop.count < 0;
+    void loopChanges(const StatementInfo& loop, const Span& c) {
+        const Integer one = 1;
         if (loop.count == 0) {
             // C = 0: B is made from the body, once for each LOOP 0 whose
             // loops around run, so never twice for a statement
-            const Units body = bodyOnce(loop);
-            const auto b = [&body](int k) {
-                return k >= 0 && static_cast<std::size_t>(k) < body.size() ? body[static_cast<std::size_t>(k)] : zero();
-            };
-            if (!leftOut.at && gapIs(b))
+            const Span b = bodyOnce(loop);
+            if (gapIs(b.from, b.top(), one, b))
                 leftOut.at = &loop;
-            if (!asN.at && gapIs([&b](int k) { return Integer(b(k - 1)); }))
+            else if (!asN.at && gapIs(b.from + 1, b.top() + 1, one, [&b](int k) { return b(k - 1); }))
                 asN.at = &loop;
             return;
         }
-        const Cost cost = analysis.costOf(loop);
-        const auto c = [&cost](int k) -> const Integer& { return unitsAt(cost, k); };
-        if (overN) {
+        if (loop.count < 0) {
             // B = C / n: the gap is B - C
-            if (gapIs([&c](int k) { return Integer(c(k + 1) - c(k)); }))
+            if (gapIs(c.from - 1, c.top(), one, [&c](int k) { return Integer(c(k + 1) - c(k)); }))
                 leftOut.at = &loop;
             return;
         }
         // B = C / count: count * gap = C - count * C, or n * C - count * C
         const Integer count = loop.count;
-        if (scaledGapIs(count, [&c, &count](int k) { return Integer(c(k) - count * c(k)); }))
+        if (gapIs(c.from, c.top(), count, [&c, &count](int k) { return Integer(c(k) - count * c(k)); }))
             leftOut.at = &loop;
-        else if (!asN.at && scaledGapIs(count, [&c, &count](int k) { return Integer(c(k - 1) - count * c(k)); }))
+        else if (!asN.at &&
+                 gapIs(c.from, c.top() + 1, count, [&c, &count](int k) { return Integer(c(k - 1) - count * c(k)); }))
             asN.at = &loop;
     }
 
     // loops-nested: `loop` inside `before`, the loop just before it, its
     // cost C multiplied by before's count: the gap is C * (count - 1).
-    void nestedChange(const StatementInfo& before, const StatementInfo& loop) {
+    void nestedChange(const StatementInfo& before, const StatementInfo& loop, const Span& c) {
         if (loop.count == 0 || before.count == 1)
             return;
-        const Cost cost = analysis.costOf(loop);
-        const auto c = [&cost](int k) -> const Integer& { return unitsAt(cost, k); };
-        const bool matches =
-            before.count < 0
-                ? gapIs([&c](int k) { return Integer(c(k - 1) - c(k)); })
-                : gapIs([&c, factor = Integer(before.count - 1)](int k) { return Integer(c(k) * factor); });
+        const Integer one = 1;
+        const bool matches = before.count < 0
+                                 ? gapIs(c.from, c.top() + 1, one, [&c](int k) { return Integer(c(k - 1) - c(k)); })
+                                 : gapIs(c.from, c.top(), one, [&c, factor = Integer(before.count - 1)](int k) {
+                                       return Integer(c(k) * factor);
+                                   });
         if (matches)
             nested = Found{&loop, &before};
     }
@@ -342,11 +352,15 @@ private:
             if (!part.isLoop())
                 continue;
             lists.push_back(List{static_cast<std::int32_t>(i), -1});
-            if (!runs(part))
-                continue;  // its cost and its body's are zero whatever its count
-            loopChanges(part);
+            // its cost and its body's are zero whatever its count; or every
+            // change of it is at its power of n or one below, and the gap
+            // is not
+            if (!runs(part) || part.power - 1 > lowest)
+                continue;
+            const Span cost{part.power, analysis.loopCostUnits(part)};
+            loopChanges(part, cost);
             if (!nested.at && before >= 0 && parts[static_cast<std::size_t>(before)].isLoop())
-                nestedChange(parts[static_cast<std::size_t>(before)], part);
+                nestedChange(parts[static_cast<std::size_t>(before)], part, cost);
         }
         if (leftOut.at)
             return loopSlip(SlipKind::loopLeftOut, leftOut);
@@ -409,6 +423,8 @@ private:
     const Analysis::Statements& parts;
     std::vector<bool> silent;  // by loop index
     Units gap;                 // difference()
+    int lowest = 0;            // the lowest power where the gap is not zero
+    int highest = 0;           // and the highest
     Found leftOut;             // the first loop of each change that the answer matches
     Found asN;
     Found nested;

@@ -87,11 +87,12 @@ struct Check {
 //
 // The slips are tried in the order of SlipKind, and among loops in source
 // order. Each is a change of the cost that the analysis works out from what
-// it keeps per loop (the whole cost of a loop, by which its count
-// multiplies its body, and the counts): one pass over the statements, each
-// loop's candidates made from that loop's own cost, so the search takes
-// time in proportion to the loops times the degree of the cost, never to
-// the loops squared.
+// it keeps of each loop (its whole cost, of which its count is a factor,
+// from its own power of n up): one pass over the statements, each loop's
+// changes compared with the answer only at the powers where they can be
+// other than zero. So the search takes time in proportion to what the
+// analysis keeps of the loops' costs, never to the loops squared; a LOOP 0
+// has its body costed once more, but none inside another.
 Check checkAnswer(const Analysis& analysis, const Answer& answer);
 
 }  // namespace analysis

@@ -258,6 +258,9 @@ public:
             {"0.1", "0.7", "8.7n^2 + 3.9n + 0.8", true, std::nullopt, 0, 0},
             {"0.1", "0.7", "8.70n^2 + 39e-1n + 0.8", true, std::nullopt, 0, 0},
             {"0.1", "0.7", "8.7n^2 + 3.9n + 0.80001", false, std::nullopt, 0, 0},
+            // costs beyond machine words, loops' costs kept as integers of any size
+            {"1e20", "1e20", "7e20n^2 + 7e20n + 2e20", false, SlipKind::loopLeftOut, 4, 9},
+            {"1e20", "1e20", "4e20n^3 + 4e20n^2 + 6e20n + 2e20", false, SlipKind::constantAsN, 4, 9},
         };
         for (const Case& c : cases) {
             const Analysis program(programs::nested, programs::model(c.add, c.multiply));
