@@ -26,16 +26,27 @@ void appendString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-void appendNumber(std::string& out, const Decimal& value) { Decimal::appendDecimal(out, value.units, value.scale); }
+void appendNumber(std::string& out, const Decimal& value, const CheckJsonStyle& style) {
+    if (style.numbersAsText)
+        out += '"';
+    Decimal::appendDecimal(out, value.units, value.scale);
+    if (style.numbersAsText)
+        out += '"';
+}
 
-void appendTerm(std::string& out, const CheckedTerm& term) {
+void appendSpan(std::string& out, const StatementInfo* statement, const CheckJsonStyle& style) {
+    if (style.offsets && statement != nullptr)
+        out += ", \"from\": " + std::to_string(statement->begin) + ", \"to\": " + std::to_string(statement->end);
+}
+
+void appendTerm(std::string& out, const CheckedTerm& term, const CheckJsonStyle& style) {
     out += "{\"power\": " + std::to_string(term.power) + ", \"answered\": ";
     if (term.answered)
-        appendNumber(out, *term.answered);
+        appendNumber(out, *term.answered, style);
     else
         out += "null";
     out += ", \"cost\": ";
-    appendNumber(out, term.cost);
+    appendNumber(out, term.cost, style);
     out += term.right ? ", \"right\": true" : ", \"right\": false";
     out += ", \"statements\": [";
     for (std::size_t i = 0; i < term.statements.size(); ++i) {
@@ -45,7 +56,8 @@ void appendTerm(std::string& out, const CheckedTerm& term) {
                ", \"text\": ";
         appendString(out, statement.text);
         out += ", \"cost\": ";
-        appendNumber(out, statement.cost);
+        appendNumber(out, statement.cost, style);
+        appendSpan(out, statement.statement, style);
         out += '}';
     }
     out += ']';
@@ -56,7 +68,7 @@ void appendTerm(std::string& out, const CheckedTerm& term) {
 
 }  // namespace
 
-std::string checkJson(const Check& check, std::string_view answerJson) {
+std::string checkJson(const Check& check, std::string_view answerJson, const CheckJsonStyle& style) {
     std::string out = "{\"answer\": ";
     out += answerJson;
     out += check.right ? ", \"right\": true" : ", \"right\": false";
@@ -64,7 +76,7 @@ std::string checkJson(const Check& check, std::string_view answerJson) {
     out += ", \"terms\": [";
     for (std::size_t i = 0; i < check.terms.size(); ++i) {
         out += i ? ", " : "";
-        appendTerm(out, check.terms[i]);
+        appendTerm(out, check.terms[i], style);
     }
     out += "], \"order\": ";
     if (check.order) {
@@ -81,6 +93,7 @@ std::string checkJson(const Check& check, std::string_view answerJson) {
         out += ", \"line\": " + std::to_string(check.slip->line) +
                ", \"column\": " + std::to_string(check.slip->column) + ", \"text\": ";
         appendString(out, check.slip->text);
+        appendSpan(out, check.slip->at, style);
         out += '}';
     } else {
         out += "null";

@@ -8,6 +8,12 @@
 
 namespace analysis {
 
+// How a front-end reads the check's JSON.
+struct CheckJsonStyle {
+    bool numbersAsText = false;  // exact numbers as JSON strings, for a reader whose numbers are doubles
+    bool offsets = false;        // each statement's and the slip's span: "from" and "to", byte offsets
+};
+
 // The check as JSON text, the same member "expect" in every front-end's
 // answer:
 //   {"answer": TEXT, "right": BOOL, "kind": "exact" | "order",
@@ -20,7 +26,7 @@ namespace analysis {
 // after them. `answerJson` is the answer's text already written as a JSON
 // string by the front-end's own writer: an answer may be any bytes, while
 // every other text here is the analysis's own.
-std::string checkJson(const Check& check, std::string_view answerJson);
+std::string checkJson(const Check& check, std::string_view answerJson, const CheckJsonStyle& style = {});
 
 }  // namespace analysis
 

@@ -14,14 +14,18 @@
 #include <nlohmann/json.hpp>
 
 #include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/answer.h"
+#include "loopcost/analysis/check.h"
+#include "loopcost/analysis/checkjson.h"
 #include "loopcost/analysis/compare.h"
 #include "loopcost/analysis/explain.h"
 
 // The question, one JSON object; every field may be left out:
 //   programs     per program, null for one that is not asked about, else
-//                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL}:
-//                the lines in view (from 1), the cursor's byte offset in the
-//                UTF-8 text, and whether its canonical layout is wanted
+//                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL,
+//                expect: TEXT}: the lines in view (from 1), the cursor's byte
+//                offset in the UTF-8 text, whether its canonical layout is
+//                wanted, and an answer to check its cost against
 //   n            the text of a whole number: each program's cost there
 //   compare      true: which of programs 0 and 1 is cheaper for each n
 //
@@ -49,6 +53,13 @@
 //                  (see analysis/explain.h)
 //     at           the exact cost at n, or null
 //     canonical    the program in its canonical layout, when asked for
+//     expect       when an answer was given and both it and the program
+//                  read: the check, the command line's "expect" object
+//                  (analysis/checkjson.h) with its numbers as exact decimal
+//                  texts and each statement's and the slip's span in bytes,
+//                  "from" and "to"; else null
+//     expectError  null, or why the answer does not read: {column (in
+//                  characters, from 1), offset (in bytes), message}
 //   comparison   when asked for: null unless both programs are costed, else
 //                {text, runs: [{from, to, which: "A" | "B" | "equal"}]},
 //                `to` null for the last run, which has no end
@@ -215,12 +226,16 @@ struct Program {
     std::optional<Json> summary;
     std::string nText;
     Json at;
+    std::optional<std::string> expectText;  // the answer that `expect` and `expectError` are of
+    Json expect;
+    Json expectError;
 
     void forget() {
         result.reset();
         summary.reset();
         nText.clear();
         at = nullptr;
+        expectText.reset();
     }
 
     const analysis::Analysis& analysed(const Model& model) {
@@ -272,6 +287,28 @@ struct Program {
             lines.push_back(std::move(shown));
         }
         return lines;
+    }
+
+    // The answer read and checked against the cost, once for each answer
+    // and analysis: the cursor moves and the view scrolls without it.
+    void check(const std::string& answer) {
+        if (expectText == answer)
+            return;
+        expectText = answer;
+        expect = nullptr;
+        expectError = nullptr;
+        const analysis::AnswerRead read = analysis::readAnswer(answer);
+        if (!read.ok()) {
+            expectError = Json{{"column", read.fault.column},
+                               {"offset", read.fault.offset},
+                               {"message", analysis::answerFaultText(answer, read.fault)}};
+            return;
+        }
+        if (!costed())
+            return;
+        const analysis::Check checked = analysis::checkAnswer(*result, read.answer);
+        // the texts are exact decimals and the offsets small: the JSON reads back as it is
+        expect = Json::parse(analysis::checkJson(checked, dumped(Json(answer)), {true, true}));
     }
 
     Json valueAt(const std::string& n, const analysis::Integer& value) {
@@ -385,6 +422,13 @@ std::string Playground::answer(std::string_view question) {
                                  std::to_string(analysis::mostDigits) + " digits, the most shown";
             if (about.value("canonical", false) && program.costed())
                 one["canonical"] = result.canonicalProgram();
+            one["expect"] = nullptr;
+            one["expectError"] = nullptr;
+            if (about.contains("expect") && about["expect"].is_string()) {
+                program.check(about["expect"].get<std::string>());
+                one["expect"] = program.expect;
+                one["expectError"] = program.expectError;
+            }
             answers.push_back(std::move(one));
         }
         json["programs"] = std::move(answers);

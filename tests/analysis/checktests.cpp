@@ -480,6 +480,13 @@ public:
         CPPUNIT_ASSERT_EQUAL(std::string(R"({"answer": "B", "right": true, "kind": "order", "terms": [], )"
                                          "\"order\": {\"cost\": \"\u0398(n)\", \"loose\": true}, \"slip\": null}"),
                              analysis::checkJson(checked(program, "O(n^3)"), "\"B\""));
+        // for the page: numbers as text, and where each statement is
+        const std::string page = analysis::checkJson(checked(program, "0.1n"), "\"A\"", {true, true});
+        CPPUNIT_ASSERT(
+            page.find(R"({"power": 0, "answered": "0", "cost": "0.7", "right": false, "statements": [)"
+                      R"({"line": 1, "column": 26, "text": "c * d ;", "cost": "0.7", "from": 25, "to": 32}]})") !=
+            std::string::npos);
+        CPPUNIT_ASSERT(page.find(R"(at 1:26", "from": 25, "to": 32}})") != std::string::npos);
         // a coefficient beyond any machine word, exactly
         const Analysis huge("BEGIN LOOP n a + b ; END END", programs::model("1e30", "1"));
         const std::string json = analysis::checkJson(checked(huge, "n"), "\"C\"");
