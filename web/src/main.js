@@ -11,6 +11,7 @@ import { Engine } from './engine.js';
 import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
 import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
+import { AnswerField, answerMarksField, setAnswerMarks, answerDecorations } from './answer.js';
 import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
@@ -60,6 +61,7 @@ let busyTimer = 0;
 let shownExplanation = '';
 
 const plot = new CostPlot($('plot'));
+const answerField = new AnswerField($('answer'), () => ask());
 const engine = new Engine(show, (busy) => {
   clearTimeout(busyTimer);
   if (busy) busyTimer = setTimeout(() => (ui.status.textContent = 'working…'), busyDelay);
@@ -75,6 +77,7 @@ function makeEditor(program, parent) {
       loopSyntax,
       heatField,
       explainedField,
+      answerMarksField,
       lintGutter(),
       keymap.of([{ key: 'Alt-Shift-f', run: () => format(program) }]),
       EditorView.contentAttributes.of({ 'aria-label': `Program ${names[program]}` }),
@@ -125,6 +128,7 @@ function ask() {
     const cursor = program === active ? indexToByte(textOf(program), view.state.selection.main.head) : null;
     return { lines: [doc.lineAt(from).number, doc.lineAt(to).number], cursor, canonical: formatting === program };
   });
+  if (answerField.text !== null) programs[0].expect = answerField.text; // checked against A
   engine.ask({
     version,
     add: ui.add.value.trim(),
@@ -163,6 +167,7 @@ function show(answer, request) {
   ui.nError.textContent = answer.nError || '';
   ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
+  answerField.show(programs[0] || null, failure);
 
   const explained = programs[active] || null;
   const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
@@ -210,6 +215,7 @@ function showProgram(program, answer, text, failure) {
   const effects = [
     setHeat.of(heatDecorations(doc, answer ? answer.lines : [])),
     setExplained.of(explainedDecorations(...marked)),
+    setAnswerMarks.of(answerDecorations(answer && program === 0 ? answer.expect : null, at, doc)),
   ];
   // a text without errors that had none keeps its (empty) set of them
   const errorsChanged = diagnostics.length > 0 || place.errors > 0;
