@@ -439,6 +439,16 @@ Cost Analysis::costOf(const StatementInfo& statement) const {
     return Cost(std::move(units), scale);
 }
 
+std::vector<Integer> Analysis::loopCostUnits(const StatementInfo& loop) const {
+    if (!loop.isLoop() || !loop.costed)
+        return {};
+    const LoopCost& cost = loopCosts[static_cast<std::size_t>(loop.loop)];
+    const auto first = static_cast<std::ptrdiff_t>(cost.first);
+    if (loopsInWords)
+        return std::vector<Integer>(smallLoopUnits.begin() + first, smallLoopUnits.begin() + first + cost.count);
+    return std::vector<Integer>(loopUnits.begin() + first, loopUnits.begin() + first + cost.count);
+}
+
 // A statement's one term counts only at the order of the total.
 double Analysis::shareOf(const StatementInfo& statement) const {
     if (statement.isLoop() || !statement.costed)

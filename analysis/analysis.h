@@ -125,6 +125,11 @@ public:
     // whole cost times the counts of the loops around it. Zero for what is
     // not costed.
     Cost costOf(const StatementInfo& statement) const;
+    // A loop's whole cost as costOf gives it, from the loop's own power of n
+    // up, since none below can be other than zero: for questions that go
+    // through every loop of a deep program, which would make each loop's
+    // zeros again. Empty for what is not costed, and for a statement.
+    std::vector<Integer> loopCostUnits(const StatementInfo& loop) const;
     // What the cost is of the total as n grows (see Cost::shareOf).
     double shareOf(const StatementInfo& statement) const;
     // A statement's cost, units * 10^-scale * n^power, and how many times it

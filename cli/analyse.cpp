@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/check.h"
 #include "loopcost/analysis/compare.h"
 #include "loopcost/cli/annotate.h"
 #include "loopcost/cli/derivation.h"
 #include "loopcost/cli/diagnostic.h"
+#include "loopcost/cli/expect.h"
 #include "loopcost/cli/explain.h"
 #include "loopcost/cli/floatcost.h"
 #include "loopcost/cli/hot.h"
@@ -159,8 +161,11 @@ bool analyseStreamed(const std::string& path, const std::string& name, const Opt
     return true;
 }
 
-// The sums and the run need every statement; the total alone does not.
-bool asksStatements(const Options& options) { return options.derive || options.trace.has_value(); }
+// The sums, the run and the check need every statement; the total alone
+// does not.
+bool asksStatements(const Options& options) {
+    return options.derive || options.trace.has_value() || options.expect.has_value();
+}
 bool isStreamed(const Options& options) {
     const Mode mode = options.mode;
     return (mode == Mode::cost && !asksStatements(options)) || mode == Mode::counts || mode == Mode::check;
@@ -191,6 +196,20 @@ void writeJsonResult(const analysis::Analysis& program, const Options& options, 
         writeJson(output.out, name, program, options.at, ", \"derivation\": " + derivationJson(program));
     else
         writeJson(output.out, name, program, options.at);
+}
+
+// --expect: the check of the answer, in lines or as a member of the JSON
+// object; a wrong answer fails the file.
+bool writeCheck(const analysis::Analysis& program, const Options& options, const std::string& name, Output& output) {
+    const analysis::Check check = analysis::checkAnswer(program, *options.expect);
+    if (options.mode == Mode::json) {
+        writeJson(output.out, name, program, options.at, ", \"expect\": " + expectJson(options.expectText, check));
+    } else {
+        beginBlock(output, name);
+        writeExpect(output.out, printableName(name), program.total().text(), analysis::answerText(*options.expect),
+                    check);
+    }
+    return check.right;
 }
 
 bool writeResult(const analysis::Analysis& program, const Options& options, const Source& source, Output& output) {
@@ -236,6 +255,8 @@ bool analyse(const std::string& path, const Options& options, Output& output) {
     }
     if (options.mode == Mode::json || asksStatements(options))
         checkValues(program.total(), options, name);
+    if (options.expect)
+        return writeCheck(program, options, name, output);
     return writeResult(program, options, *source, output);
 }
 

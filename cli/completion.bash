@@ -5,14 +5,14 @@
 # Options that stand alone.
 _loopcost_flags='--float --counts --format --annotate --hot --json --check --explain --compare --derive --latex --exercise --lsp --stdio --help --version'
 # Options followed by a value, as "--name VALUE" or "--name=VALUE".
-_loopcost_valued='--add-cost --mul-cost --at --trace --steps --level --seed'
+_loopcost_valued='--add-cost --mul-cost --at --trace --steps --expect --level --seed'
 
 _loopcost() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev='' i
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
 
-    # A value is a number, nothing to offer. bash splits "--name=VALUE" at
+    # A value is a number or an answer, nothing to offer. bash splits "--name=VALUE" at
     # the '=', so the value's word follows a word '='.
     if [[ " $_loopcost_valued " == *" $prev "* || $prev == '=' || $cur == '=' ]]; then
         return 0

@@ -171,6 +171,17 @@ void setSeed(Options& options, const std::string& text) {
         throw UsageError("--seed takes a whole number from 0 to 18446744073709551615, not '" + shown(text) + "'");
 }
 
+// --expect ANSWER, read by the one reader of answers: one that does not
+// read names the column where it stops.
+void setExpect(Options& options, const std::string& text) {
+    const analysis::AnswerRead answer = analysis::readAnswer(text);
+    if (!answer.ok())
+        throw UsageError("--expect '" + shown(text) + "' does not read at column " +
+                         std::to_string(answer.fault.column) + ": " + analysis::answerFaultText(text, answer.fault));
+    options.expect = answer.answer;
+    options.expectText = text;
+}
+
 // What the command line says while it is read.
 struct Reading {
     Options options;
@@ -224,7 +235,8 @@ void declare(CLI::App& app, Reading& reading) {
                     "as a polynomial in n. With no FILE, or where FILE is -, reads standard input.");
     app.footer("With several files each result is preceded by its file name.\n"
                "Exit status: 0 when every program was read and costed, 1 when a file\n"
-               "failed, 2 for a command line that cannot be followed.");
+               "failed or an answer to --expect is wrong, 2 for a command line that\n"
+               "cannot be followed.");
     app.set_help_flag();  // --help is a flag like the others: it does not stop the reading, a fault after it is told
     app.formatter(std::make_shared<HelpFormatter>());
 
@@ -264,6 +276,13 @@ void declare(CLI::App& app, Reading& reading) {
     app.add_option_function<std::string>("--steps", [&options](const std::string& k) { setSteps(options, k); })
         ->description("with --trace: the steps shown at most (default 50);\nthe last line gives the rest and the total")
         ->option_text("K")
+        ->group(questions);
+
+    app.add_option_function<std::string>("--expect", [&options](const std::string& a) { setExpect(options, a); })
+        ->description(
+            "check the answer COST, such as 15n^2 + 9n + 2 or\nO(n^2): right or wrong, the terms and statements\n"
+            "that are off, and the slip it matches")
+        ->option_text("COST")
         ->group(questions);
 
     for (const CostOption& cost : costOptions)
@@ -400,7 +419,7 @@ void exclude(bool asked, const char* name, bool other, const char* otherName) {
 }
 
 // The questions go with the cost and with --json only, one of --compare,
-// --derive and --trace at a time; --latex and --steps with the question
+// --derive, --trace and --expect at a time; --latex and --steps with the question
 // they shape.
 void checkCombinations(const Options& options) {
     const bool plain = options.mode == Mode::cost || options.mode == Mode::json;
@@ -414,6 +433,12 @@ void checkCombinations(const Options& options) {
     exclude(options.trace.has_value(), "--trace", options.compare, "--compare");
     exclude(options.trace.has_value(), "--trace", options.derive, "--derive");
     exclude(options.trace.has_value(), "--trace", !options.at.empty(), "--at");
+    const bool expect = options.expect.has_value();
+    exclude(expect, "--expect", !plain, mode);
+    exclude(expect, "--expect", options.compare, "--compare");
+    exclude(expect, "--expect", options.derive, "--derive");
+    exclude(expect, "--expect", options.trace.has_value(), "--trace");
+    exclude(expect, "--expect", !options.at.empty(), "--at");
     if (options.latex && !options.derive)
         throw UsageError("--latex goes with --derive only");
     if (options.steps && !options.trace)
@@ -440,6 +465,7 @@ void checkExercise(const Reading& reading, const std::vector<std::string>& files
     exclude(true, "--exercise", options.compare, "--compare");
     exclude(true, "--exercise", options.derive, "--derive");
     exclude(true, "--exercise", options.trace.has_value(), "--trace");
+    exclude(true, "--exercise", options.expect.has_value(), "--expect");
     // the exercise has a model of its own
     exclude(true, "--exercise", reading.costGiven != nullptr, reading.costGiven);
 }

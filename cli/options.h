@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "loopcost/analysis/answer.h"
 #include "loopcost/analysis/number.h"
 
 // What the tool prints for each program.
@@ -28,6 +29,8 @@ struct Options {
     bool exercise = false;                   // --exercise: a program to practise on, made in place of reading one
     int level = 1;                           // --level: the exercise's
     std::optional<std::uint64_t> seed;       // --seed: the exercise's, a fresh one if not given
+    std::optional<analysis::Answer> expect;  // --expect: the answer that each program's cost is checked against
+    std::string expectText;                  // --expect's answer as given
     bool help = false;
     bool version = false;
     bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it

@@ -15,6 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/answer.h"
+#include "loopcost/analysis/check.h"
+#include "loopcost/analysis/checkjson.h"
 #include "loopcost/analysis/compare.h"
 #include "loopcost/analysis/derive.h"
 #include "loopcost/analysis/exercise.h"
@@ -24,9 +27,10 @@
 
 // The question, one JSON object; every field may be left out:
 //   programs     per program, null for one that is not asked about, else
-//                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL}:
-//                the lines in view (from 1), the cursor's byte offset in the
-//                UTF-8 text, and whether its canonical layout is wanted;
+//                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL,
+//                expect: TEXT}: the lines in view (from 1), the cursor's byte
+//                offset in the UTF-8 text, whether its canonical layout is
+//                wanted, and an answer to check its cost against;
 //                also derive: BOOL, whether its derivation is wanted, and
 //                stepping: {n: TEXT, actions: [{seq, kind}]}, a run stepped
 //                through for that n: the page's actions not yet answered,
@@ -78,6 +82,13 @@
 //                  steps, additions, multiplications and cost so far; at:
 //                  the cost at n, or null where it has too many digits;
 //                  atEnd; back: whether an action can be taken back}
+//     expect       when an answer was given and both it and the program
+//                  read: the check, the command line's "expect" object
+//                  (analysis/checkjson.h) with its numbers as exact decimal
+//                  texts and each statement's and the slip's span in bytes,
+//                  "from" and "to"; else null
+//     expectError  null, or why the answer does not read: {column (in
+//                  characters, from 1), offset (in bytes), message}
 //   comparison   when asked for: null unless both programs are costed, else
 //                {text, runs: [{from, to, which: "A" | "B" | "equal"}]},
 //                `to` null for the last run, which has no end
@@ -401,6 +412,9 @@ struct Program {
     std::optional<Json> derivation;
     std::unique_ptr<Stepping> stepping;  // holds on to `result`
     std::int64_t applied = 0;            // the page's last action taken, whatever it ran
+    std::optional<std::string> expectText;  // the answer that `expect` and `expectError` are of
+    Json expect;
+    Json expectError;
 
     void forget() {
         stepping.reset();
@@ -409,6 +423,7 @@ struct Program {
         nText.clear();
         at = nullptr;
         derivation.reset();
+        expectText.reset();
     }
 
     const analysis::Analysis& analysed(const Model& model) {
@@ -496,6 +511,28 @@ struct Program {
         return Json{{"applied", applied},
                     {"nError", value ? Json(nullptr) : Json(message)},
                     {"run", stepping ? stepping->json(*result) : Json(nullptr)}};
+    }
+
+    // The answer read and checked against the cost, once for each answer
+    // and analysis: the cursor moves and the view scrolls without it.
+    void check(const std::string& answer) {
+        if (expectText == answer)
+            return;
+        expectText = answer;
+        expect = nullptr;
+        expectError = nullptr;
+        const analysis::AnswerRead read = analysis::readAnswer(answer);
+        if (!read.ok()) {
+            expectError = Json{{"column", read.fault.column},
+                               {"offset", read.fault.offset},
+                               {"message", analysis::answerFaultText(answer, read.fault)}};
+            return;
+        }
+        if (!costed())
+            return;
+        const analysis::Check checked = analysis::checkAnswer(*result, read.answer);
+        // the texts are exact decimals and the offsets small: the JSON reads back as it is
+        expect = Json::parse(analysis::checkJson(checked, dumped(Json(answer)), {true, true}));
     }
 
     Json valueAt(const std::string& n, const analysis::Integer& value) {
@@ -613,6 +650,13 @@ std::string Playground::answer(std::string_view question) {
                 one["derivation"] = program.derivationOf();
             if (about.contains("stepping") && about["stepping"].is_object())
                 one["stepping"] = program.steppingOf(about["stepping"]);
+            one["expect"] = nullptr;
+            one["expectError"] = nullptr;
+            if (about.contains("expect") && about["expect"].is_string()) {
+                program.check(about["expect"].get<std::string>());
+                one["expect"] = program.expect;
+                one["expectError"] = program.expectError;
+            }
             answers.push_back(std::move(one));
         }
         json["programs"] = std::move(answers);

@@ -58,10 +58,13 @@ expect "loopcost --stdio --l" --lsp
 expect "loopcost --stdio --" --help --lsp --version
 expect "loopcost --de" --derive
 expect "loopcost --trace "
-expect "loopcost --ex" --exercise --explain
+expect "loopcost --ex" --exercise --expect --explain
 expect "loopcost --exercise --le" --level
 expect "loopcost --exercise --level "
 expect "loopcost --exercise --seed "
+expect "loopcost --exp" --expect --explain
+expect "loopcost --expect "
+expect "loopcost --expect 15n " --odd.lc a.lc b.lc sub
 expect "loopcost -- --lsp --" --odd.lc
 # files, once the options are done or after a value
 expect "loopcost " --odd.lc a.lc b.lc sub

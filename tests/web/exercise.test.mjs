@@ -121,6 +121,32 @@ describe('the exercise mode', () => {
     await page.close();
   });
 
+  test('takes its answer from the answer field: a wrong one keeps the cost hidden, a right one shows it', async () => {
+    const made = cliExercise(4, 7);
+    const total = cliCost(made.program, made.addCost, made.mulCost);
+    const page = await open('#exercise=7&level=4');
+    await exerciseShown(page, made);
+    const answer = page.getByRole('textbox', { name: 'Your answer' });
+    await answer.fill('n^2');
+    await page.waitForFunction(() => document.querySelector('#answer .verdict')?.textContent === 'Wrong.', null, {
+      timeout: answerTime,
+    });
+    // which terms are off is shown, what they should be is not
+    const visible = await page.evaluate(() => document.querySelector('#answer-result').innerText);
+    assert.match(visible, /you answered 1/);
+    assert.doesNotMatch(visible, /the cost has|costs /);
+    assert.deepEqual(await costShown(page), [false, false, false, false, false, false]);
+    await answer.fill(total);
+    await waitForText(page, '#exercise-status', 'Right! Here is the cost, and how it adds up.');
+    assert.deepEqual(await costShown(page), [true, true, true, true, true, true]);
+    // the next exercise starts with an empty answer
+    await page.getByRole('button', { name: 'Next' }).click();
+    await page.waitForFunction(() => location.hash !== '#exercise=7&level=4', null, { timeout: answerTime });
+    assert.equal(await answer.inputValue(), '');
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
   test('starts at the level chosen, changes with it, and leaves the costs shown when it ends', async () => {
     const page = await open();
     await waitForText(page, '#cost', '15 * n^2 + 9 * n^1 + 2');

@@ -13,6 +13,7 @@ import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
 import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
 import { Panels, panelFields } from './panels.js';
+import { AnswerField, answerMarksField, setAnswerMarks, answerDecorations } from './answer.js';
 import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
@@ -77,9 +78,13 @@ const exercise = new ExerciseMode({
     version++;
     ask();
   },
-  put: loadState,
+  put: (state) => {
+    answerField.clear();
+    loadState(state);
+  },
   linkChanged: () => keepFragment(),
 });
+const answerField = new AnswerField($('answer'), () => ask());
 const engine = new Engine(show, (busy) => {
   clearTimeout(busyTimer);
   if (busy) busyTimer = setTimeout(() => (ui.status.textContent = 'working…'), busyDelay);
@@ -96,6 +101,7 @@ function makeEditor(program, parent) {
       heatField,
       explainedField,
       ...panelFields,
+      answerMarksField,
       lintGutter(),
       keymap.of([{ key: 'Alt-Shift-f', run: () => format(program) }]),
       EditorView.contentAttributes.of({ 'aria-label': `Program ${names[program]}` }),
@@ -148,6 +154,7 @@ function ask() {
     const lines = [doc.lineAt(from).number, doc.lineAt(to).number];
     return { lines, cursor, canonical: formatting === program, ...(program === 0 ? panels.question() : {}) };
   });
+  if (programs[0] && answerField.text !== null) programs[0].expect = answerField.text; // checked against A
   engine.ask({
     version,
     add: ui.add.value.trim(),
@@ -189,6 +196,7 @@ function show(answer, request) {
   ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
   panels.show(programs[0] || null, request.texts[0], failure, answer.modelError || null);
+  answerField.show(programs[0] || null, failure);
 
   const explained = programs[active] || null;
   const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
@@ -237,6 +245,7 @@ function showProgram(program, answer, text, failure) {
   const effects = [
     setHeat.of(heatDecorations(doc, answer ? answer.lines : [])),
     setExplained.of(explainedDecorations(...marked)),
+    setAnswerMarks.of(answerDecorations(answer && program === 0 ? answer.expect : null, at, doc)),
   ];
   // a text without errors that had none keeps its (empty) set of them
   const errorsChanged = diagnostics.length > 0 || place.errors > 0;
