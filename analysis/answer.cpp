@@ -277,7 +277,7 @@ std::string found(std::string_view text, std::size_t offset) {
     std::size_t end = offset + 1;
     while (end < text.size() && end - offset < 4 && isContinuation(text[end]))
         ++end;
-    return "'" + printable(text.substr(offset, end - offset)) + "'";
+    return "'" + printableCharacters(text.substr(offset, end - offset)) + "'";
 }
 
 }  // namespace

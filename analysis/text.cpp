@@ -29,6 +29,55 @@ std::string printable(std::string_view bytes) {
     return escaped(bytes, [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence of two to four bytes at the
+// start of `bytes`, and its code point; 0 for any other.
+std::size_t sequenceAt(std::string_view bytes, char32_t& point) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || bytes.size() < length)
+        return 0;
+    point = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        point = (point << 6) | (next & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < least[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Controls, and the marks that change how the text around them is shown
+// (zero widths, the direction overrides, invisible operators, the BOM).
+bool showsAsItself(char32_t point) {
+    return point >= 0xA0 && point != 0xAD && !(point >= 0x200B && point <= 0x200F) &&
+           !(point >= 0x2028 && point <= 0x202E) && !(point >= 0x2060 && point <= 0x206F) && point != 0xFEFF &&
+           !(point >= 0xFFF9 && point <= 0xFFFB);
+}
+
+}  // namespace
+
+std::string printableCharacters(std::string_view bytes) {
+    std::string shown;
+    shown.reserve(bytes.size());
+    while (!bytes.empty()) {
+        char32_t point = 0;
+        std::size_t length = sequenceAt(bytes, point);
+        if (length == 0 || !showsAsItself(point)) {
+            shown += printable(bytes.substr(0, 1));
+            length = 1;
+        } else {
+            shown.append(bytes.substr(0, length));
+        }
+        bytes.remove_prefix(length);
+    }
+    return shown;
+}
+
 const char* findLineFeed(const char* from, const char* end) {
 #if defined(__SSE2__)
     const __m128i lineFeed = _mm_set1_epi8('\n');

@@ -14,6 +14,10 @@ namespace analysis {
 // clean line, each shown byte is as wide as it looks, and nothing (a NUL
 // included) cuts it short.
 std::string printable(std::string_view bytes);
+// The same, but a character beyond ASCII that is well formed in UTF-8 and
+// shows as itself (Θ, Ω, ², not a control, nor one that turns or hides
+// text) is kept: for texts whose language has such characters, an answer.
+std::string printableCharacters(std::string_view bytes);
 // The same for the bytes that `keep` does not take.
 std::string escaped(std::string_view bytes, bool (*keep)(unsigned char));
 

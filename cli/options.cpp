@@ -65,14 +65,14 @@ const CostOption costOptions[] = {
 
 // An argument as a message shows it: printable, and a long one cut short
 // (at a character's first byte), so that the message stays a line to read.
-std::string shown(const std::string& arg) {
+std::string shown(const std::string& arg, std::string (*escape)(std::string_view) = analysis::printable) {
     const std::size_t longest = 40;
     if (arg.size() <= longest)
-        return analysis::printable(arg);
+        return escape(arg);
     std::size_t cut = longest;
     while (cut > 0 && (static_cast<unsigned char>(arg[cut]) & 0xC0) == 0x80)
         --cut;
-    return analysis::printable(arg.substr(0, cut)) + "... (" + std::to_string(arg.size()) + " bytes)";
+    return escape(arg.substr(0, cut)) + "... (" + std::to_string(arg.size()) + " bytes)";
 }
 
 // Every number on the command line is read by the one reader of numbers
@@ -176,7 +176,7 @@ void setSeed(Options& options, const std::string& text) {
 void setExpect(Options& options, const std::string& text) {
     const analysis::AnswerRead answer = analysis::readAnswer(text);
     if (!answer.ok())
-        throw UsageError("--expect '" + shown(text) + "' does not read at column " +
+        throw UsageError("--expect '" + shown(text, analysis::printableCharacters) + "' does not read at column " +
                          std::to_string(answer.fault.column) + ": " + analysis::answerFaultText(text, answer.fault));
     options.expect = answer.answer;
     options.expectText = text;

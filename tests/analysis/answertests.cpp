@@ -3,6 +3,7 @@
 #include <cppunit/extensions/HelperMacros.h>
 
 #include "loopcost/analysis/answer.h"
+#include "loopcost/analysis/text.h"
 
 using analysis::AnswerFaultKind;
 using analysis::AnswerKind;
@@ -15,6 +16,7 @@ class AnswerTests : public CppUnit::TestFixture {
     CPPUNIT_TEST(testFaults);
     CPPUNIT_TEST(testLargePowersStaySparse);
     CPPUNIT_TEST(testFaultTexts);
+    CPPUNIT_TEST(testShownCharacters);
     CPPUNIT_TEST_SUITE_END();
 
 public:
@@ -162,7 +164,9 @@ public:
             {"", "the answer is empty"},
             {"15n +", "expected a number or n, found the end"},
             {"n x", "expected '+' or '-' before 'x'"},
-            {"n + \u00E9", "expected a number or n, found '\\xc3\\xa9'"},
+            {"n + \u00E9", "expected a number or n, found '\u00E9'"},
+            {"n + \xC3", "expected a number or n, found '\\xc3'"},
+            {"n + \u202E", "expected a number or n, found '\\xe2\\x80\\xae'"},
             {"3 * m", "expected n after '*', found 'm'"},
             {"O(n", "expected ')', found the end"},
         };
@@ -170,6 +174,30 @@ public:
             const AnswerRead read = readAnswer(c.text);
             CPPUNIT_ASSERT_EQUAL_MESSAGE(c.text, std::string(c.message), analysis::answerFaultText(c.text, read.fault));
         }
+    }
+
+    // An answer is echoed with the characters of its language as they are,
+    // and every byte that would not show as itself escaped.
+    void testShownCharacters() {
+        struct Case {
+            const char* bytes;
+            const char* shown;
+        };
+        const Case cases[] = {
+            {"\u0398(n\u00B2) \u03A9 \u2126", "\u0398(n\u00B2) \u03A9 \u2126"},
+            {"\U0001D45B", "\U0001D45B"},                  // four bytes
+            {"a\tb\x7F", "a\\x09b\\x7f"},                  // controls
+            {"\xCE", "\\xce"},                             // cut short
+            {"\xCE(", "\\xce("},                           // not followed by a continuation
+            {"\xC0\xAF", "\\xc0\\xaf"},                    // overlong
+            {"\xE0\x80\xAF", "\\xe0\\x80\\xaf"},           // overlong
+            {"\xED\xA0\x80", "\\xed\\xa0\\x80"},           // a surrogate
+            {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // beyond U+10FFFF
+            {"\xC2\x85", "\\xc2\\x85"},                    // a C1 control
+            {"x\u200By\u2067z\uFEFF", "x\\xe2\\x80\\x8by\\xe2\\x81\\xa7z\\xef\\xbb\\xbf"},  // hidden or turning
+        };
+        for (const Case& c : cases)
+            CPPUNIT_ASSERT_EQUAL_MESSAGE(c.bytes, std::string(c.shown), analysis::printableCharacters(c.bytes));
     }
 };
 
