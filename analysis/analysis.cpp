@@ -358,6 +358,13 @@ std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) c
     return term;
 }
 
+std::optional<Analysis::Terms> Analysis::termsOf(const StatementInfo& loop) const {
+    if (!loop.isLoop() || !loop.costed || !loopsInWords)
+        return std::nullopt;
+    const LoopCost& cost = loopCosts[static_cast<std::size_t>(loop.loop)];
+    return Terms{loop.power, cost.count, smallLoopUnits.data() + cost.first, scale};
+}
+
 bool Analysis::statementUnitsIn(const StatementInfo& statement, std::int64_t& units) const {
     std::int64_t around;
     return smallUnits(statement, units, around);
