@@ -98,10 +98,11 @@ public:
         latex += "\\right)";
     }
 
-    // "Σ_{j=1}^{3} ", before its body
-    void sumHead(std::int32_t count, int depth, bool first) {
+    // "Σ_{j=1}^{3} ", before its body; `loop` among the program's loops
+    void sumHead(std::int32_t count, int depth, std::int32_t loop, bool first) {
         if (!first)
             both(" + ");
+        sums.push_back(loop);
         const std::string upper = countText(count);
         text.append("\xce\xa3_{").append(indexName(depth)).append("=1}^{").append(upper).append("} ");
         latex.append("\\sum_{").append(latexIndex(depth)).append("=1}^{").append(upper).append("} ");
@@ -117,6 +118,7 @@ public:
 
     std::string text;
     std::string latex;
+    std::vector<std::int32_t> sums;  // the loop of each Σ written
 
 private:
     // "4n", "-n", " - 0.5n^2", " + 3"
@@ -153,7 +155,7 @@ struct Item {
     Kind kind;
     std::int32_t count;  // a sum's count, below 0 for n; a product's factor
     std::int32_t depth;  // a sum's loop's loops around it: the name of its index
-    std::uint32_t body;  // a sum's body, among the lists
+    std::uint32_t body;  // a sum's body among the lists: 1 + its loop's index, as the bodies are made in order
     Poly poly;           // a polynomial's value; what a product multiplies
 };
 
@@ -274,7 +276,7 @@ void Deriver::line(Writer& out) const {
         } else if (item.kind == Kind::product) {
             out.product(item.count, item.poly, first);
         } else {
-            out.sumHead(item.count, item.depth, first);
+            out.sumHead(item.count, item.depth, static_cast<std::int32_t>(item.body) - 1, first);
             // a single number that is not negative needs no parentheses
             const Items& body = lists[item.body];
             const bool bare = body.size() == 1 && body[0].kind == Kind::polynomial && body[0].poly.size() <= 1 &&
@@ -396,6 +398,7 @@ Derivation deriveCost(const Analysis& analysis) {
             deriver.compact();
         derivation.text.push_back(std::move(line.text));
         derivation.latex.push_back(std::move(line.latex));
+        derivation.sums.push_back(std::move(line.sums));
     } while (deriver.step());
     for (std::size_t i = 0; i + 1 < derivation.latex.size(); ++i)
         derivation.latex[i] += " \\\\";
@@ -412,7 +415,7 @@ std::string loopSum(const Analysis& analysis, const StatementInfo& loop) {
     trim(body);
     const std::int32_t count = loop.count < 0 ? -1 : loop.count;
     Writer out(perRun.scale());
-    out.sumHead(count, loop.depth, true);
+    out.sumHead(count, loop.depth, loop.loop, true);
     if (body.size() <= 1 && (body.empty() || body[0] > 0)) {
         out.poly(body, true);
     } else {

@@ -1,6 +1,7 @@
 #ifndef LOOPCOST_ANALYSIS_DERIVE_H
 #define LOOPCOST_ANALYSIS_DERIVE_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct Derivation {
     // The same lines for a LaTeX align* block: "T(n) &= … \\", "&= … \\",
     // the last without "\\"; \sum_{i=1}^{n}, \left( … \right), n^{2}
     std::vector<std::string> latex;
+    // By line, the loop of each Σ in the order the line writes them, as its
+    // index among the program's loops (StatementInfo::loop): the first line
+    // names every loop once, in the program's order
+    std::vector<std::vector<std::int32_t>> sums;
 };
 
 // Empty for a text with errors.

@@ -3,9 +3,9 @@
 # in one of the two lists, as in loopcost --help.
 
 # Options that stand alone.
-_loopcost_flags='--float --counts --format --annotate --hot --json --check --explain --compare --derive --latex --lsp --stdio --help --version'
+_loopcost_flags='--float --counts --format --annotate --hot --json --check --explain --compare --derive --latex --exercise --lsp --stdio --help --version'
 # Options followed by a value, as "--name VALUE" or "--name=VALUE".
-_loopcost_valued='--add-cost --mul-cost --at --trace --steps'
+_loopcost_valued='--add-cost --mul-cost --at --trace --steps --level --seed'
 
 _loopcost() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev='' i

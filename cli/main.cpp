@@ -1,12 +1,15 @@
+#include <cstdint>
 #include <iostream>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "loopcost/analysis/exercise.h"
 #include "loopcost/analysis/text.h"
 #include "loopcost/cli/analyse.h"
 #include "loopcost/cli/diagnostic.h"
+#include "loopcost/cli/exercise.h"
 #include "loopcost/cli/options.h"
 #include "loopcost/lsp/languageserver.h"
 
@@ -69,6 +72,12 @@ int main(int argc, char* argv[]) {
     }
     if (options.languageServer)  // --lsp, with --stdio before or after it
         return runLanguageServer(std::cin, std::cout);
+    if (options.exercise) {
+        const std::uint64_t seed = options.seed ? *options.seed : freshSeed();
+        const analysis::Exercise exercise = analysis::makeExercise(options.level, seed);
+        writeExercise(std::cout, std::cerr, exercise, options.mode == Mode::json);
+        return finish(0);
+    }
     Output output{std::cout, std::cerr, options.files.size() > 1, 0};
     if (options.compare)
         return finish(compareGuarded(options, output) ? 0 : 1);

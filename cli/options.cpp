@@ -10,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "loopcost/analysis/exercise.h"
 #include "loopcost/analysis/text.h"
 
 namespace {
@@ -20,6 +21,7 @@ namespace {
 const char* const whatToPrint = "What to print (one at most; the default is the exact cost):";
 const char* const questions = "Questions (with the cost or --json):";
 const char* const costModel = "Cost model:";
+const char* const exercises = "Exercises:";
 const char* const server = "server";
 const char* const about = "about";
 
@@ -154,10 +156,28 @@ void setSteps(Options& options, const std::string& count) {
     options.steps = *value;
 }
 
+// --level L and --seed S, the exercise's.
+void setLevel(Options& options, const std::string& text) {
+    const std::optional<int> level = analysis::parseLevel(text);
+    if (!level)
+        throw UsageError("--level takes a whole number from " + std::to_string(analysis::firstLevel) + " to " +
+                         std::to_string(analysis::lastLevel) + ", not '" + shown(text) + "'");
+    options.level = *level;
+}
+
+void setSeed(Options& options, const std::string& text) {
+    options.seed = analysis::parseSeed(text);
+    if (!options.seed)
+        throw UsageError("--seed takes a whole number from 0 to 18446744073709551615, not '" + shown(text) + "'");
+}
+
 // What the command line says while it is read.
 struct Reading {
     Options options;
     bool stdio = false;
+    bool levelGiven = false;          // --level
+    bool seedGiven = false;           // --seed
+    const char* costGiven = nullptr;  // the name of --add-cost or --mul-cost
 };
 
 // The help: the usage, the description, each group of options in the order
@@ -247,12 +267,35 @@ void declare(CLI::App& app, Reading& reading) {
         ->group(questions);
 
     for (const CostOption& cost : costOptions)
-        app.add_option_function<std::string>(
-               cost.name,
-               [&options, &cost](const std::string& text) { options.*cost.cost = costValue(cost.name, text); })
+        app.add_option_function<std::string>(cost.name,
+                                             [&reading, &cost](const std::string& text) {
+                                                 reading.options.*cost.cost = costValue(cost.name, text);
+                                                 reading.costGiven = cost.name;
+                                             })
             ->description(cost.help)
             ->option_text(cost.value)
             ->group(costModel);
+
+    app.add_flag("--exercise", options.exercise)
+        ->description(
+            "a program to practise on, in its canonical layout;\nits level, seed and cost model on standard error")
+        ->group(exercises);
+    app.add_option_function<std::string>("--level",
+                                         [&reading](const std::string& text) {
+                                             setLevel(reading.options, text);
+                                             reading.levelGiven = true;
+                                         })
+        ->description("with --exercise: how hard, from 1 to 5 (default 1)")
+        ->option_text("L")
+        ->group(exercises);
+    app.add_option_function<std::string>("--seed",
+                                         [&reading](const std::string& text) {
+                                             setSeed(reading.options, text);
+                                             reading.seedGiven = true;
+                                         })
+        ->description("with --exercise: which one, a whole number from 0\nto 2^64 - 1 (default: a fresh one)")
+        ->option_text("S")
+        ->group(exercises);
 
     app.add_flag("--lsp", options.languageServer)
         ->description("run the language server on standard input and\noutput (--stdio may come before or after it)")
@@ -379,6 +422,28 @@ void checkCombinations(const Options& options) {
         throw UsageError("--compare needs two files, not " + std::to_string(options.files.size()));
 }
 
+// An exercise is made, not read: no file, no question and no model beside
+// it, and --json at most.
+void checkExercise(const Reading& reading, const std::vector<std::string>& files) {
+    const Options& options = reading.options;
+    if (!options.exercise) {
+        if (reading.levelGiven)
+            throw UsageError("--level goes with --exercise only");
+        if (reading.seedGiven)
+            throw UsageError("--seed goes with --exercise only");
+        return;
+    }
+    if (!files.empty())
+        throw UsageError("--exercise reads no file, but was given '" + shown(files.front()) + "'");
+    exclude(true, "--exercise", options.mode != Mode::cost && options.mode != Mode::json, nameOf(options.mode));
+    exclude(true, "--exercise", !options.at.empty(), "--at");
+    exclude(true, "--exercise", options.compare, "--compare");
+    exclude(true, "--exercise", options.derive, "--derive");
+    exclude(true, "--exercise", options.trace.has_value(), "--trace");
+    // the exercise has a model of its own
+    exclude(true, "--exercise", reading.costGiven != nullptr, reading.costGiven);
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -403,6 +468,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         if (reading.stdio && !options.languageServer)
             throw UsageError("--stdio goes with --lsp only");
     }
+    if (!options.help && !options.version && !options.languageServer)
+        checkExercise(reading, options.files);
     if (options.files.empty())
         options.files.emplace_back("-");
     if (!options.help && !options.version && !options.languageServer)

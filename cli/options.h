@@ -2,6 +2,7 @@
 #define LOOPCOST_CLI_OPTIONS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,9 @@ struct Options {
     bool latex = false;                      // --latex: --derive's steps for LaTeX
     std::optional<analysis::Integer> trace;  // --trace: the n to run each program for, step by step
     std::optional<std::size_t> steps;        // --steps: the steps that --trace shows at most, defaultSteps if not given
+    bool exercise = false;                   // --exercise: a program to practise on, made in place of reading one
+    int level = 1;                           // --level: the exercise's
+    std::optional<std::uint64_t> seed;       // --seed: the exercise's, a fresh one if not given
     bool help = false;
     bool version = false;
     bool languageServer = false;  // --lsp (with or without --stdio): no mode, cost or file beside it

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <new>
 #include <optional>
@@ -15,15 +16,27 @@
 
 #include "loopcost/analysis/analysis.h"
 #include "loopcost/analysis/compare.h"
+#include "loopcost/analysis/derive.h"
+#include "loopcost/analysis/exercise.h"
 #include "loopcost/analysis/explain.h"
+#include "loopcost/analysis/syntax.h"
+#include "loopcost/analysis/trace.h"
 
 // The question, one JSON object; every field may be left out:
 //   programs     per program, null for one that is not asked about, else
 //                {lines: [FIRST, LAST], cursor: OFFSET | null, canonical: BOOL}:
 //                the lines in view (from 1), the cursor's byte offset in the
-//                UTF-8 text, and whether its canonical layout is wanted
+//                UTF-8 text, and whether its canonical layout is wanted;
+//                also derive: BOOL, whether its derivation is wanted, and
+//                stepping: {n: TEXT, actions: [{seq, kind}]}, a run stepped
+//                through for that n: the page's actions not yet answered,
+//                numbered from 1 up, each kind "step", "back", "over" (a
+//                statement, or a loop about to begin, run whole) or "end";
+//                each is taken once, in order, however often it is asked
 //   n            the text of a whole number: each program's cost there
 //   compare      true: which of programs 0 and 1 is cheaper for each n
+//   exercise     {level: TEXT, seed: TEXT}: the exercise that they make, each
+//                read as a whole number is read
 //
 // The answer, one JSON object:
 //   modelError   null, or {field: "add" | "mul", message}
@@ -49,9 +62,29 @@
 //                  (see analysis/explain.h)
 //     at           the exact cost at n, or null
 //     canonical    the program in its canonical layout, when asked for
+//     derivation   when asked for: null unless the program is costed, else
+//                  {tooLong: true, statements} for one too long to show, or
+//                  {lines: [{text, latex, sums}], loops: [{line, column,
+//                  offset, end}]}: the lines of analysis/derive.h, the LaTeX
+//                  without the "\\" that ends all but the last, and for each
+//                  Σ of a line, in order, its loop as an index into `loops`
+//     stepping     when asked for: {applied: the last action taken, nError:
+//                  null or why n does not read, run}; run null unless the
+//                  program is costed and n reads, else {n: its value,
+//                  current: what runs next, {kind: "statement" | "loop",
+//                  text, line, column, offset, end}, or null at the end;
+//                  loops: the loops under way, outermost first, {index:
+//                  "i", text, line, column, offset, end, counter, count};
+//                  steps, additions, multiplications and cost so far; at:
+//                  the cost at n, or null where it has too many digits;
+//                  atEnd; back: whether an action can be taken back}
 //   comparison   when asked for: null unless both programs are costed, else
 //                {text, runs: [{from, to, which: "A" | "B" | "equal"}]},
 //                `to` null for the last run, which has no end
+//   exercise     when asked for: {level, seed, program, addCost, mulCost},
+//                the seed and the costs as exact decimal texts, the same as
+//                loopcost --exercise makes; or {error: MESSAGE} for a level
+//                or seed that does not read
 namespace web {
 
 namespace {
@@ -187,6 +220,156 @@ std::string integerText(const analysis::Integer& value) {
     return text;
 }
 
+// A derivation is worked out for the page up to so many statements, and
+// shown when its lines are at most so many bytes: beyond that no one reads
+// it in a panel, typesetting it on every edit would hold the page up, and
+// the command line writes it.
+const std::size_t mostDerived = 400;
+const std::size_t mostDerivationBytes = std::size_t(1) << 15;
+
+// A run is stepped through for an n of at most so many digits: the counts
+// of its loops are shown on every answer.
+const std::size_t mostSteppedDigits = 12;
+// The positions kept to go back to, the oldest given up first, and the
+// loops under way they may hold in all.
+const std::size_t mostSaved = 1000;
+const std::size_t mostSavedLoops = 100000;
+
+// A loop's span also says where its head ("LOOP n") ends, for what the page
+// shows beside it.
+Json spanOf(const analysis::Analysis& result, const analysis::StatementInfo& part) {
+    Json span{{"line", part.line}, {"column", part.column}, {"offset", part.begin}, {"end", part.end}};
+    if (part.isLoop())
+        span["headEnd"] = analysis::headerOf(result, part).end;
+    return span;
+}
+
+Json derivationJson(const analysis::Analysis& result) {
+    const analysis::Analysis::Statements& parts = result.statements();
+    if (parts.size() > mostDerived)
+        return Json{{"tooLong", true}, {"statements", parts.size()}};
+    analysis::Derivation derivation = analysis::deriveCost(result);
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < derivation.text.size(); ++i)
+        bytes += derivation.text[i].size() + derivation.latex[i].size();
+    if (bytes > mostDerivationBytes)
+        return Json{{"tooLong", true}, {"statements", parts.size()}};
+    Json lines = Json::array();
+    for (std::size_t i = 0; i < derivation.text.size(); ++i) {
+        std::string& latex = derivation.latex[i];
+        if (latex.size() >= 3 && latex.compare(latex.size() - 3, 3, " \\\\") == 0)
+            latex.resize(latex.size() - 3);
+        lines.push_back(
+            Json{{"text", std::move(derivation.text[i])}, {"latex", std::move(latex)}, {"sums", derivation.sums[i]}});
+    }
+    Json loops = Json::array();
+    for (const analysis::StatementInfo& part : parts)
+        if (part.isLoop())
+            loops.push_back(spanOf(result, part));
+    return Json{{"lines", std::move(lines)}, {"loops", std::move(loops)}};
+}
+
+// A run of one analysis for one n, stepped through as the page asks.
+struct Stepping {
+    std::uint64_t generation;  // of the analysis it runs
+    std::string nText;         // n as typed
+    std::string n;             // its value
+    analysis::Tracer tracer;
+    std::deque<analysis::Tracer> saved;  // where each action kept started, the newest last
+    std::size_t savedLoops = 0;          // the loops under way in `saved`, in all
+    Json at;                             // the cost at n
+
+    Stepping(const analysis::Analysis& result, std::uint64_t generation, std::string nText, const analysis::Integer& n)
+        : generation(generation), nText(std::move(nText)), n(integerText(n)), tracer(result, n) {
+        at = analysis::valueFits(result.total(), n) ? Json(analysis::valueAt(result.total(), n).text()) : Json(nullptr);
+    }
+
+    void take(const std::string& kind) {
+        if (kind == "back") {
+            if (saved.empty())
+                return;
+            savedLoops -= saved.back().openLoops().size();
+            tracer = std::move(saved.back());
+            saved.pop_back();
+            return;
+        }
+        if (tracer.atEnd() || (kind != "step" && kind != "over" && kind != "end"))
+            return;
+        saved.push_back(tracer);
+        savedLoops += tracer.openLoops().size();
+        while (saved.size() > mostSaved || savedLoops > mostSavedLoops) {
+            savedLoops -= saved.front().openLoops().size();
+            saved.pop_front();
+        }
+        if (kind == "step")
+            tracer.step();
+        else if (kind == "over")
+            tracer.stepOver();
+        else
+            tracer.toEnd();
+    }
+
+    Json json(const analysis::Analysis& result) const {
+        const analysis::StatementInfo* next = tracer.current();
+        Json current = nullptr;
+        if (next) {
+            current = spanOf(result, *next);
+            current["kind"] = next->isLoop() ? "loop" : "statement";
+            current["text"] = result.canonicalText(*next);
+        }
+        Json loops = Json::array();
+        for (const analysis::OpenLoop& open : tracer.openLoops()) {
+            Json loop = spanOf(result, *open.loop);
+            loop["index"] = analysis::indexName(open.loop->depth);
+            loop["text"] = result.canonicalText(*open.loop);
+            loop["counter"] = integerText(open.counter);
+            loop["count"] = integerText(open.count);
+            loops.push_back(std::move(loop));
+        }
+        const analysis::Progress& done = tracer.progress();
+        return Json{{"n", n},
+                    {"current", std::move(current)},
+                    {"loops", std::move(loops)},
+                    {"steps", integerText(done.steps)},
+                    {"additions", integerText(done.additions)},
+                    {"multiplications", integerText(done.multiplications)},
+                    {"cost", done.cost.text()},
+                    {"at", at},
+                    {"atEnd", tracer.atEnd()},
+                    {"back", !saved.empty()}};
+    }
+};
+
+// A field as text: a string as it is, a number as JSON writes it.
+std::string fieldText(const Json& asked, const char* field, const char* absent) {
+    if (!asked.contains(field))
+        return absent;
+    const Json& value = asked[field];
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+// The exercise of a level and a seed as typed (in a link, say); level 1
+// where none is given.
+Json exerciseOf(const Json& asked) {
+    const std::string levelText = fieldText(asked, "level", "1");
+    const std::string seedText = fieldText(asked, "seed", "");
+    const std::optional<int> level = analysis::parseLevel(levelText);
+    if (!level)
+        return Json{{"error", "the level must be a whole number from " + std::to_string(analysis::firstLevel) + " to " +
+                                  std::to_string(analysis::lastLevel) + ", not '" + analysis::printable(levelText) +
+                                  "'"}};
+    const std::optional<std::uint64_t> seed = analysis::parseSeed(seedText);
+    if (!seed)
+        return Json{{"error", "the seed must be a whole number from 0 to 18446744073709551615, not '" +
+                                  analysis::printable(seedText) + "'"}};
+    const analysis::Exercise e = analysis::makeExercise(*level, *seed);
+    return Json{{"level", e.level},
+                {"seed", std::to_string(e.seed)},
+                {"program", e.program},
+                {"addCost", e.addCost.text()},
+                {"mulCost", e.mulCost.text()}};
+}
+
 // Every text here is escaped printable ASCII or the canonical layout, but a
 // byte that is not UTF-8 must never make the answer invalid.
 std::string dumped(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -215,12 +398,17 @@ struct Program {
     std::optional<Json> summary;
     std::string nText;
     Json at;
+    std::optional<Json> derivation;
+    std::unique_ptr<Stepping> stepping;  // holds on to `result`
+    std::int64_t applied = 0;            // the page's last action taken, whatever it ran
 
     void forget() {
+        stepping.reset();
         result.reset();
         summary.reset();
         nText.clear();
         at = nullptr;
+        derivation.reset();
     }
 
     const analysis::Analysis& analysed(const Model& model) {
@@ -272,6 +460,42 @@ struct Program {
             lines.push_back(std::move(shown));
         }
         return lines;
+    }
+
+    const Json& derivationOf() {
+        if (!derivation)
+            derivation = costed() ? derivationJson(*result) : Json(nullptr);
+        return *derivation;
+    }
+
+    // The run for the n asked about, started again whenever the analysis or
+    // n changes, after the actions not taken yet.
+    Json steppingOf(const Json& asked) {
+        const std::string n = asked.contains("n") && asked["n"].is_string() ? asked["n"].get<std::string>() : "";
+        std::string message;
+        std::optional<analysis::Integer> value = readWhole(n, message);
+        if (value && integerText(*value).size() > mostSteppedDigits) {
+            message = "n must have at most " + std::to_string(mostSteppedDigits) + " digits to step through, not '" +
+                      analysis::printable(n) + "'";
+            value.reset();
+        }
+        if (!value || !costed())
+            stepping.reset();
+        else if (!stepping || stepping->generation != generation || stepping->nText != n)
+            stepping = std::make_unique<Stepping>(*result, generation, n, *value);
+        const Json none = Json::array();
+        const Json& actions = asked.contains("actions") && asked["actions"].is_array() ? asked["actions"] : none;
+        for (const Json& action : actions) {
+            const std::int64_t seq = action.value("seq", std::int64_t(0));
+            if (seq <= applied)
+                continue;
+            applied = seq;
+            if (stepping)
+                stepping->take(action.value("kind", std::string()));
+        }
+        return Json{{"applied", applied},
+                    {"nError", value ? Json(nullptr) : Json(message)},
+                    {"run", stepping ? stepping->json(*result) : Json(nullptr)}};
     }
 
     Json valueAt(const std::string& n, const analysis::Integer& value) {
@@ -385,12 +609,18 @@ std::string Playground::answer(std::string_view question) {
                                  std::to_string(analysis::mostDigits) + " digits, the most shown";
             if (about.value("canonical", false) && program.costed())
                 one["canonical"] = result.canonicalProgram();
+            if (about.value("derive", false))
+                one["derivation"] = program.derivationOf();
+            if (about.contains("stepping") && about["stepping"].is_object())
+                one["stepping"] = program.steppingOf(about["stepping"]);
             answers.push_back(std::move(one));
         }
         json["programs"] = std::move(answers);
         json["comparison"] = nullptr;
         if (asked.value("compare", false) && state->held[0].costed() && state->held[1].costed())
             json["comparison"] = state->compare();
+        if (asked.contains("exercise") && asked["exercise"].is_object())
+            json["exercise"] = exerciseOf(asked["exercise"]);
         return dumped(json);
     } catch (const std::bad_alloc&) {
         return dumped(Json{{"failure", "the analysis failed: out of memory"}});

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -223,6 +224,30 @@ int loopsIn(const programs::List& list) {
     return loops;
 }
 
+// Each Σ of a line is named with the loop it stands for: its index the
+// name of that loop's depth, its upper bound that loop's count.
+void checkSums(const Analysis& analysis, const std::string& line, const std::vector<std::int32_t>& sums,
+               const std::string& message) {
+    std::vector<const analysis::StatementInfo*> loops;
+    for (const analysis::StatementInfo& statement : analysis.statements())
+        if (statement.isLoop())
+            loops.push_back(&statement);
+    const std::string head = "\xce\xa3_{";
+    std::size_t at = 0;
+    for (const std::int32_t loop : sums) {
+        at = line.find(head, at);
+        CPPUNIT_ASSERT_MESSAGE(message,
+                               at != std::string::npos && loop >= 0 && static_cast<std::size_t>(loop) < loops.size());
+        const analysis::StatementInfo& named = *loops[static_cast<std::size_t>(loop)];
+        const std::string count = named.count < 0 ? "n" : std::to_string(named.count);
+        std::string expected = head;
+        expected.append(analysis::indexName(named.depth)).append("=1}^{").append(count).append("} ");
+        CPPUNIT_ASSERT_EQUAL_MESSAGE(message, expected, line.substr(at, expected.size()));
+        at += expected.size();
+    }
+    CPPUNIT_ASSERT_MESSAGE(message, line.find(head, at) == std::string::npos);
+}
+
 // Every line reads back as the notation says and equals the cost as a
 // polynomial and at several n, by the tree; the first has a Σ per loop, the
 // last none and its terms in order; the LaTeX says the same.
@@ -258,7 +283,15 @@ void checkDerivation(programs::List program, const CostModel& model, const std::
         const std::string latex = fromLatex(derivation.latex[i], i + 1 == derivation.latex.size());
         const std::string plain = i == 0 ? line : line.substr(5);
         CPPUNIT_ASSERT_EQUAL_MESSAGE(about, plain, latex);
+        checkSums(analysis, line, derivation.sums[i], message);
+        if (i == 0)
+            for (std::size_t sum = 0; sum < derivation.sums[0].size(); ++sum)
+                CPPUNIT_ASSERT_EQUAL_MESSAGE(message, static_cast<std::int32_t>(sum), derivation.sums[0][sum]);
+        else
+            CPPUNIT_ASSERT_MESSAGE(message, std::includes(derivation.sums[i - 1].begin(), derivation.sums[i - 1].end(),
+                                                          derivation.sums[i].begin(), derivation.sums[i].end()));
     }
+    CPPUNIT_ASSERT_EQUAL_MESSAGE(about, derivation.text.size(), derivation.sums.size());
 }
 
 }  // namespace
@@ -298,6 +331,9 @@ public:
             R"(&= 15n^{2} + 9n + 2)",
         };
         CPPUNIT_ASSERT(derivation.latex == latex);
+        // the loops in the program's order: i, then LOOP 3, its LOOP n, the last LOOP n
+        const std::vector<std::vector<std::int32_t>> sums = {{0, 1, 2, 3}, {0, 1}, {0}, {0}, {}};
+        CPPUNIT_ASSERT(derivation.sums == sums);
     }
 
     // The notation's corners, written out: LOOP 0, a body that costs

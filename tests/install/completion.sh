@@ -58,6 +58,10 @@ expect "loopcost --stdio --l" --lsp
 expect "loopcost --stdio --" --help --lsp --version
 expect "loopcost --de" --derive
 expect "loopcost --trace "
+expect "loopcost --ex" --exercise --explain
+expect "loopcost --exercise --le" --level
+expect "loopcost --exercise --level "
+expect "loopcost --exercise --seed "
 expect "loopcost -- --lsp --" --odd.lc
 # files, once the options are done or after a value
 expect "loopcost " --odd.lc a.lc b.lc sub

@@ -3,7 +3,8 @@
 // compiled to WebAssembly) as one question about all the page shows: the
 // exact totals, every error, the cost notes of the lines in view, the
 // statement under the cursor, the costs at n, which program is cheaper where,
-// and the plot. The page computes none of it.
+// the sums of A's cost and its run for one n, and the plot. The page
+// computes none of it.
 import { basicSetup } from 'codemirror';
 import { EditorView, keymap } from '@codemirror/view';
 import { setDiagnostics, lintGutter } from '@codemirror/lint';
@@ -11,10 +12,12 @@ import { Engine } from './engine.js';
 import { loopSyntax } from './language.js';
 import { heatField, setHeat, heatDecorations } from './heatmap.js';
 import { explainedField, setExplained, explainedDecorations, showExplanation } from './explain.js';
+import { Panels, panelFields } from './panels.js';
 import { CostPlot } from './plot.js';
 import { readFragment, fragmentOf, mostUnpacked } from './share.js';
 import { byteToIndex, indexToByte } from './offsets.js';
 import { examples } from './examples.js';
+import { ExerciseMode } from './exercise.js';
 import { measure } from './timing.js';
 
 const fragmentDelay = 250; // ms; rewriting a long address on every key is wasted work
@@ -60,6 +63,23 @@ let busyTimer = 0;
 let shownExplanation = '';
 
 const plot = new CostPlot($('plot'));
+const exercise = new ExerciseMode({
+  elements: {
+    button: $('exercise'),
+    level: $('level'),
+    panel: $('exercise-panel'),
+    task: $('exercise-task'),
+    status: $('exercise-status'),
+    reveal: $('reveal'),
+    next: $('next'),
+  },
+  ask: () => {
+    version++;
+    ask();
+  },
+  put: loadState,
+  linkChanged: () => keepFragment(),
+});
 const engine = new Engine(show, (busy) => {
   clearTimeout(busyTimer);
   if (busy) busyTimer = setTimeout(() => (ui.status.textContent = 'working…'), busyDelay);
@@ -75,6 +95,7 @@ function makeEditor(program, parent) {
       loopSyntax,
       heatField,
       explainedField,
+      ...panelFields,
       lintGutter(),
       keymap.of([{ key: 'Alt-Shift-f', run: () => format(program) }]),
       EditorView.contentAttributes.of({ 'aria-label': `Program ${names[program]}` }),
@@ -87,6 +108,7 @@ function makeEditor(program, parent) {
   });
 }
 const editors = [makeEditor(0, $('editor')), makeEditor(1, $('editor-b'))];
+const panels = new Panels(editors[0], $, () => ask());
 
 // The text of an editor, made once for each state of its document.
 const texts = new WeakMap();
@@ -117,25 +139,28 @@ function keepFragmentSoon() {
 // the newest.
 function ask() {
   const started = performance.now();
-  const asked = (program) => program === 0 || comparing;
+  const asked = (program) => !exercise.waiting() && (program === 0 || comparing);
   const programs = editors.map((view, program) => {
     if (!asked(program)) return null;
     const { from, to } = view.viewport;
     const doc = view.state.doc;
     const cursor = program === active ? indexToByte(textOf(program), view.state.selection.main.head) : null;
-    return { lines: [doc.lineAt(from).number, doc.lineAt(to).number], cursor, canonical: formatting === program };
+    const lines = [doc.lineAt(from).number, doc.lineAt(to).number];
+    return { lines, cursor, canonical: formatting === program, ...(program === 0 ? panels.question() : {}) };
   });
   engine.ask({
     version,
     add: ui.add.value.trim(),
     mul: ui.mul.value.trim(),
     texts: editors.map((view, program) => (asked(program) ? textOf(program) : null)),
-    question: { programs, n: ui.n.value, compare: comparing },
+    question: { programs, n: ui.n.value, compare: comparing, exercise: exercise.question() },
   });
   measure('loopcost:ask', started);
 }
 
 function state() {
+  const exerciseLink = exercise.link();
+  if (exerciseLink) return exerciseLink;
   const fragment = { program: textOf(0), add: ui.add.value.trim(), mul: ui.mul.value.trim() };
   if (comparing) fragment.second = textOf(1);
   if (ui.n.value !== ui.n.defaultValue) fragment.n = ui.n.value;
@@ -163,6 +188,7 @@ function show(answer, request) {
   ui.nError.textContent = answer.nError || '';
   ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
+  panels.show(programs[0] || null, request.texts[0], failure, answer.modelError || null);
 
   const explained = programs[active] || null;
   const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
@@ -181,6 +207,7 @@ function show(answer, request) {
     if (canonical !== undefined && canonical !== textOf(formatting)) setProgram(formatting, canonical);
     if (program || failure) formatting = null;
   }
+  exercise.answered(answer.exercise, request.question.exercise);
   measure('loopcost:show', started);
 }
 
@@ -264,8 +291,13 @@ function setComparing(on) {
   if (!on && active === 1) active = 0;
 }
 
+// A link's state; an exercise's program comes from the engine.
+function load(linked) {
+  if (!exercise.open(linked)) loadState(linked);
+}
+
 // Each text is put in its place once, and the engine asked once about all.
-function load({ program, add, mul, second, n }) {
+function loadState({ program, add, mul, second, n }) {
   loading = true;
   ui.add.value = add ?? '1';
   ui.mul.value = mul ?? '1';
@@ -300,6 +332,8 @@ function linkFieldName(field) {
   switch (field) {
     case 'program': return comparing ? 'program A' : 'program';
     case 'second': return 'program B';
+    case 'exercise': return 'exercise seed';
+    case 'level': return 'exercise level';
     case 'add': return "cost of one '+'";
     case 'mul': return "cost of one '*'";
     default: return 'n';
@@ -347,7 +381,10 @@ shown.forEach((place, program) => {
   for (const [i, example] of examples.entries()) place.examples.add(new Option(example.name, String(i)));
   place.examples.addEventListener('change', () => {
     const example = examples[Number(place.examples.value)];
-    if (example) setProgram(program, example.program);
+    if (example) {
+      exercise.stop(); // an example is no exercise
+      setProgram(program, example.program);
+    }
     place.examples.value = '';
     editors[program].focus();
   });

@@ -6,10 +6,13 @@
 // program compared with the first, there while the two are compared. Links
 // of the older form, with the programs escaped as URI components, still open:
 //   #program=<encodeURIComponent(A)>&add=X&mul=Y[&second=<B>][&n=N]
+// An exercise's link holds its seed and level alone, the engine making the
+// program and its model from them:
+//   #exercise=SEED&level=L
 // Any value may be escaped as a URI component.
 const packedKeys = { z: 'program', z2: 'second' };
-const plainKeys = ['program', 'add', 'mul', 'second', 'n'];
-const order = ['program', 'add', 'mul', 'second', 'n'];
+const plainKeys = ['program', 'add', 'mul', 'second', 'n', 'exercise', 'level'];
+const order = ['exercise', 'level', 'program', 'add', 'mul', 'second', 'n'];
 export const mostUnpacked = 16 * 1024 * 1024; // bytes a program of a link may unpack to
 
 // Why a value of a link cannot be read: {field, reason, at}, with reason
@@ -150,7 +153,7 @@ export async function readFragment(hash) {
 }
 
 // The fragment of the newer form for `state` ({program, add, mul, second,
-// n}, each a string or absent).
+// n}, or {exercise, level}, each a string or absent).
 export async function fragmentOf(state) {
   const parts = [];
   for (const field of order) {
