@@ -17,9 +17,42 @@ const esbuild = createRequire(join(modules, 'x'))('esbuild');
 
 const engine = readFileSync(join(out, 'engine.js'), 'utf8') + '\n' + readFileSync(join(here, 'src', 'worker.js'), 'utf8');
 
+// Packages that the page needs only once an answer is shown (the sums are
+// typeset, the plot drawn): each is evaluated the first time it is used, or
+// once the page is idle after starting, not with the rest of the page's
+// script, whose first run is the page's longest task. Each has one export,
+// which a stand-in passes every use on to.
+const deferred = ['temml', 'uplot'];
+const standIn = (name) => `
+let loaded = null;
+const load = () => {
+  if (loaded === null) {
+    const exports = require('now:${name}');
+    loaded = exports && exports.__esModule ? exports.default : exports; // an ES module's, or CommonJS's
+  }
+  return loaded;
+};
+(self.requestIdleCallback || setTimeout)(load);
+export default new Proxy(function () {}, {
+  get: (_, key) => load()[key],
+  construct: (_, args) => Reflect.construct(load(), args),
+  apply: (_, self, args) => Reflect.apply(load(), self, args),
+});`;
+const deferModules = {
+  name: 'defer-modules',
+  setup(build) {
+    build.onResolve({ filter: new RegExp(`^(${deferred.join('|')})$`) }, (args) =>
+      args.pluginData === 'now' ? undefined : { path: args.path, namespace: 'deferred' },
+    );
+    build.onLoad({ filter: /.*/, namespace: 'deferred' }, (args) => ({ contents: standIn(args.path), resolveDir: join(here, 'src') }));
+    // the package itself, as require() loads it: evaluated when first required
+    build.onResolve({ filter: /^now:/ }, (args) => build.resolve(args.path.slice(4), { kind: 'require-call', resolveDir: args.resolveDir, pluginData: 'now' }));
+  },
+};
+
 const common = { bundle: true, minify: true, write: false, nodePaths: [modules], logLevel: 'warning', legalComments: 'none' };
 const [script, style] = await Promise.all([
-  esbuild.build({ ...common, entryPoints: [join(here, 'src', 'main.js')], format: 'iife', target: 'es2020' }),
+  esbuild.build({ ...common, entryPoints: [join(here, 'src', 'main.js')], format: 'iife', target: 'es2020', plugins: [deferModules] }),
   esbuild.build({ ...common, entryPoints: [join(here, 'src', 'style.css')] }),
 ]);
 const js = script.outputFiles[0].text;
