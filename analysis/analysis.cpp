@@ -268,6 +268,11 @@ Analysis::Analysis(std::string_view text, const CostModel& model, Detail detail)
         // reserved and never used costs no memory, since its pages are never
         // touched.
         statementList.reserve(text.size() / 4 + 1);
+        // The same for the loops ("LOOP n END" at least), here and in
+        // costLoops: grown from small, their arrays would pass through
+        // allocations of a few MiB, each 4 KiB of them a page fault of its
+        // own, where large ones get huge pages (largememory.h).
+        smallFactors.reserve(text.size() / 8 + 1);
     }
     Reader reader(everyStatement ? static_cast<ReadEvents&>(recorder) : counter);
     reader.read(text);
@@ -353,6 +358,13 @@ std::optional<Analysis::Term> Analysis::termOf(const StatementInfo& statement) c
     return term;
 }
 
+std::optional<Analysis::Terms> Analysis::termsOf(const StatementInfo& loop) const {
+    if (!loop.isLoop() || !loop.costed || !loopsInWords)
+        return std::nullopt;
+    const LoopCost& cost = loopCosts[static_cast<std::size_t>(loop.loop)];
+    return Terms{loop.power, cost.count, smallLoopUnits.data() + cost.first, scale};
+}
+
 bool Analysis::statementUnitsIn(const StatementInfo& statement, std::int64_t& units) const {
     std::int64_t around;
     return smallUnits(statement, units, around);
@@ -389,7 +401,8 @@ bool Analysis::costLoops(std::vector<Number, largememory::Allocator<Number>>& un
     // depth add up to; cleared, not freed, when their loop has taken them
     std::vector<std::vector<Number>> open;
     loopCosts.clear();
-    loopCosts.reserve(smallFactors.size());
+    loopCosts.reserve(smallFactors.capacity());
+    units.reserve(smallFactors.capacity());
     Number own{};
     for (std::size_t i = statementList.size(); i-- > 0;) {
         const StatementInfo& part = statementList[i];

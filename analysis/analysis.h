@@ -144,6 +144,16 @@ public:
         int scale;
     };
     std::optional<Term> termOf(const StatementInfo& statement) const;
+    // A loop's whole cost in machine words, as costOf has it: `count`
+    // coefficients, units * 10^-scale, of n^power and up. Nothing for a
+    // statement, for what is not costed, and where some do not fit.
+    struct Terms {
+        std::int32_t power;
+        std::int32_t count;
+        const std::int64_t* units;
+        int scale;
+    };
+    std::optional<Terms> termsOf(const StatementInfo& loop) const;
     // How many '+' and '*' a statement runs: its own operations times the
     // counts of the loops around it; for a loop, those of every statement in
     // it, added up.

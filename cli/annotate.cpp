@@ -1,12 +1,14 @@
 #include "loopcost/cli/annotate.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string_view>
 #include <vector>
 
 #include "loopcost/analysis/analysis.h"
+#include "loopcost/analysis/linewalk.h"
 #include "loopcost/cli/outputbuffer.h"
 
 namespace {
@@ -17,34 +19,7 @@ const std::size_t gap = 2;
 // so that one long line cannot pad every other one to its width.
 const std::size_t widestAligned = 100;
 
-// One line of the text: its bytes from `start` to `end`, the line end left
-// out, and where the next line starts.
-struct Line {
-    std::size_t number;  // from 1
-    std::size_t start;
-    std::size_t end;
-    std::size_t next;
-};
-
-// Calls visit(line) for each line of `text` in order, without an index of
-// them: a program of millions of lines is walked twice, front to back. A
-// line end at the very end of the text has no line after it.
-template <class Visit>
-void eachLine(std::string_view text, Visit visit) {
-    const char* const end = text.data() + text.size();
-    const bool returns = analysis::hasCarriageReturn(text);
-    Line line{1, 0, 0, 0};
-    for (;; ++line.number) {
-        const char* const from = text.data() + line.start;
-        const char* const lineEnd = returns ? analysis::findLineEnd(from, end) : analysis::findLineFeed(from, end);
-        line.end = static_cast<std::size_t>(lineEnd - text.data());
-        line.next = line.end + analysis::lineEndLength(text, line.end);
-        visit(line);
-        if (line.next == text.size())
-            return;
-        line.start = line.next;
-    }
-}
+using Line = analysis::WalkedLine;
 
 class Listing {
 public:
@@ -59,7 +34,8 @@ public:
         std::size_t next = 0;                                  // the first statement not yet costed
         std::vector<const analysis::StatementInfo*> starting;  // what begins on the line, outermost
         std::string comment;
-        eachLine(text, [&](const Line& line) {
+        analysis::LineWalk lines(text);
+        for (Line line{}; lines.next(line);) {
             const std::string_view code = trimmed(line);
             if (code.empty()) {
                 inRun = false;
@@ -77,17 +53,23 @@ public:
             const bool closing = holdsClosingEnd(line);
             if (starting.empty() && !closing) {
                 buffer.done(std::copy_n("\n", 1, std::copy_n(code.data(), code.size(), buffer.at(code.size() + 1))));
-            } else {
+                buffer.flushIfFull();
+                continue;
+            }
+            const std::size_t blanks = padding(code.size(), columns[run - 1]);
+            // most lines: one statement or loop, written in place
+            Words words{};
+            const bool inPlace = !closing && starting.size() == 1 && inWords(*starting.front(), words);
+            if (!inPlace) {
                 comment.clear();
                 appendComment(comment, starting, closing);
-                const std::size_t blanks = padding(code.size(), columns[run - 1]);
-                char* at = buffer.at(code.size() + blanks + comment.size() + 3);
-                at = std::fill_n(std::copy_n(code.data(), code.size(), at), blanks, ' ');
-                at = std::copy_n(comment.data(), comment.size(), std::copy_n("# ", 2, at));
-                buffer.done(std::copy_n("\n", 1, at));
             }
+            char* at = buffer.at(code.size() + blanks + (inPlace ? room(words) : comment.size()) + 3);
+            at = std::copy_n("# ", 2, std::fill_n(std::copy_n(code.data(), code.size(), at), blanks, ' '));
+            at = inPlace ? write(at, words) : std::copy_n(comment.data(), comment.size(), at);
+            buffer.done(std::copy_n("\n", 1, at));
             buffer.flushIfFull();
-        });
+        }
     }
 
 private:
@@ -103,18 +85,19 @@ private:
     std::vector<std::size_t> runColumns() const {
         std::vector<std::size_t> columns;
         bool inRun = false;
-        eachLine(text, [&](const Line& line) {
+        analysis::LineWalk lines(text);
+        for (Line line{}; lines.next(line);) {
             const std::size_t width = trimmed(line).size();
             if (width == 0) {
                 inRun = false;
-                return;
+                continue;
             }
             if (!inRun)
                 columns.push_back(0);
             inRun = true;
             if (width <= widestAligned)
                 columns.back() = std::max(columns.back(), width + gap);
-        });
+        }
         return columns;
     }
 
@@ -128,19 +111,52 @@ private:
         return width + gap <= column ? column - width : gap;
     }
 
-    // A statement's cost, written in place from its term in machine words
-    // where it fits, without making a Cost.
-    void appendCostText(std::string& out, const analysis::StatementInfo& statement) const {
-        const std::optional<analysis::Analysis::Term> term = program.termOf(statement);
-        if (!term) {
-            program.costOf(statement).appendText(out);
-        } else if (term->units == 0) {
-            out += '0';
-        } else {
-            analysis::appendWritten(out, analysis::Cost::termRoom(term->scale), [&](char* at) {
-                return analysis::Cost::writeTerm(at, term->power, term->units, term->scale, true);
-            });
+    // A statement's or loop's cost in machine words: `count` coefficients,
+    // units * 10^-scale, of n^power and up.
+    struct Words {
+        const std::int64_t* units;  // null for a statement: its one coefficient is `own`
+        std::int64_t own;
+        std::int32_t power;
+        std::int32_t count;
+        int scale;
+    };
+
+    // Its cost in machine words, where they fit; false where a Cost is made.
+    bool inWords(const analysis::StatementInfo& statement, Words& words) const {
+        if (statement.isLoop()) {
+            const std::optional<analysis::Analysis::Terms> terms = program.termsOf(statement);
+            if (terms)
+                words = Words{terms->units, 0, terms->power, terms->count, terms->scale};
+            return terms.has_value();
         }
+        const std::optional<analysis::Analysis::Term> term = program.termOf(statement);
+        if (term)
+            words = Words{nullptr, term->units, term->power, 1, term->scale};
+        return term.has_value();
+    }
+
+    static std::size_t room(const Words& words) {
+        return 1 + static_cast<std::size_t>(words.count) * analysis::Cost::termRoom(words.scale);
+    }
+
+    // The cost's text as Cost::appendText writes it, highest power first,
+    // without making a Cost; `at` has room(words) bytes.
+    static char* write(char* at, const Words& words) {
+        char* const from = at;
+        for (std::int32_t k = words.count; k-- > 0;) {
+            const std::int64_t units = words.units ? words.units[k] : words.own;
+            if (units != 0)
+                at = analysis::Cost::writeTerm(at, words.power + k, units, words.scale, at == from);
+        }
+        return at == from ? std::copy_n("0", 1, at) : at;
+    }
+
+    void appendCostText(std::string& out, const analysis::StatementInfo& statement) const {
+        Words words{};
+        if (inWords(statement, words))
+            analysis::appendWritten(out, room(words), [&](char* at) { return write(at, words); });
+        else
+            program.costOf(statement).appendText(out);
     }
 
     // One statement's cost is written as it stands; only several are added.

@@ -7,6 +7,7 @@
 #include "loopcost/analysis/analysis.h"
 #include "loopcost/analysis/explain.h"
 #include "loopcost/analysis/folds.h"
+#include "loopcost/analysis/linewalk.h"
 #include "loopcost/tests/support/blocks.h"
 
 using analysis::Analysis;
@@ -45,6 +46,7 @@ class LineTests : public CppUnit::TestFixture {
     CPPUNIT_TEST_SUITE(LineTests);
     CPPUNIT_TEST(testLineIndex);
     CPPUNIT_TEST(testFindLineEnd);
+    CPPUNIT_TEST(testLineWalk);
     CPPUNIT_TEST(testPlacesAndLineCosts);
     CPPUNIT_TEST(testDiagnostics);
     CPPUNIT_TEST(testFoldsAndCursor);
@@ -89,6 +91,43 @@ public:
                 const std::string none(at, 'y');
                 CPPUNIT_ASSERT(analysis::findLineEnd(none.data(), none.data() + none.size()) == none.data() + at);
             }
+    }
+
+    // The walk gives the index's lines, the empty one after a last line end
+    // left out: every kind of line end, with lines as long as a 64-byte mask
+    // and around it, so that a "\r\n" falls across two masks.
+    void testLineWalk() {
+        const std::size_t lengths[] = {0, 1, 15, 62, 63, 64, 65, 127, 130};
+        for (const Ends& e : endings)
+            for (const std::size_t first : lengths)
+                for (const bool endsLast : {true, false}) {
+                    std::vector<std::string> lines;
+                    for (const std::size_t length : lengths)
+                        lines.push_back(std::string(first, 'a') + std::string(length, ' '));
+                    std::string text = joined(lines, e);
+                    if (!endsLast)
+                        text += "END";
+                    const analysis::LineIndex index(text);
+                    analysis::LineWalk walk(text);
+                    analysis::WalkedLine line{};
+                    std::size_t count = 0;
+                    while (walk.next(line)) {
+                        ++count;
+                        CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, count, line.number);
+                        CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, index.lineStart(count), line.start);
+                        CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, index.lineEnd(count), line.end);
+                        CPPUNIT_ASSERT_EQUAL(count < index.lineCount() ? index.lineStart(count + 1) : text.size(),
+                                             line.next);
+                    }
+                    CPPUNIT_ASSERT_EQUAL_MESSAGE(e.name, index.lineCount() - (endsLast ? 1 : 0), count);
+                    CPPUNIT_ASSERT(!walk.next(line));
+                }
+        // an empty text is one empty line
+        analysis::LineWalk empty("");
+        analysis::WalkedLine line{};
+        CPPUNIT_ASSERT(empty.next(line));
+        CPPUNIT_ASSERT_EQUAL(std::size_t(0), line.next);
+        CPPUNIT_ASSERT(!empty.next(line));
     }
 
     void testPlacesAndLineCosts() {
