@@ -410,8 +410,8 @@ struct Program {
     std::string nText;
     Json at;
     std::optional<Json> derivation;
-    std::unique_ptr<Stepping> stepping;  // holds on to `result`
-    std::int64_t applied = 0;            // the page's last action taken, whatever it ran
+    std::unique_ptr<Stepping> stepping;     // holds on to `result`
+    std::int64_t applied = 0;               // the page's last action taken, whatever it ran
     std::optional<std::string> expectText;  // the answer that `expect` and `expectError` are of
     Json expect;
     Json expectError;

@@ -165,8 +165,8 @@ public:
             {"15n +", "expected a number or n, found the end"},
             {"n x", "expected '+' or '-' before 'x'"},
             {"n + \u00E9", "expected a number or n, found '\u00E9'"},
-            {"n + \xC3", "expected a number or n, found '\\xc3'"},
-            {"n + \u202E", "expected a number or n, found '\\xe2\\x80\\xae'"},
+            {"n + \xC3", R"(expected a number or n, found '\xc3')"},
+            {"n + \u202E", R"(expected a number or n, found '\xe2\x80\xae')"},
             {"3 * m", "expected n after '*', found 'm'"},
             {"O(n", "expected ')', found the end"},
         };
@@ -185,16 +185,16 @@ public:
         };
         const Case cases[] = {
             {"\u0398(n\u00B2) \u03A9 \u2126", "\u0398(n\u00B2) \u03A9 \u2126"},
-            {"\U0001D45B", "\U0001D45B"},                  // four bytes
-            {"a\tb\x7F", "a\\x09b\\x7f"},                  // controls
-            {"\xCE", "\\xce"},                             // cut short
-            {"\xCE(", "\\xce("},                           // not followed by a continuation
-            {"\xC0\xAF", "\\xc0\\xaf"},                    // overlong
-            {"\xE0\x80\xAF", "\\xe0\\x80\\xaf"},           // overlong
-            {"\xED\xA0\x80", "\\xed\\xa0\\x80"},           // a surrogate
-            {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // beyond U+10FFFF
-            {"\xC2\x85", "\\xc2\\x85"},                    // a C1 control
-            {"x\u200By\u2067z\uFEFF", "x\\xe2\\x80\\x8by\\xe2\\x81\\xa7z\\xef\\xbb\\xbf"},  // hidden or turning
+            {"\U0001D45B", "\U0001D45B"},                                             // four bytes
+            {"a\tb\x7F", R"(a\x09b\x7f)"},                                            // controls
+            {"\xCE", R"(\xce)"},                                                      // cut short
+            {"\xCE(", R"(\xce()"},                                                    // not followed by a continuation
+            {"\xC0\xAF", R"(\xc0\xaf)"},                                              // overlong
+            {"\xE0\x80\xAF", R"(\xe0\x80\xaf)"},                                      // overlong
+            {"\xED\xA0\x80", R"(\xed\xa0\x80)"},                                      // a surrogate
+            {"\xF4\x90\x80\x80", R"(\xf4\x90\x80\x80)"},                              // beyond U+10FFFF
+            {"\xC2\x85", R"(\xc2\x85)"},                                              // a C1 control
+            {"x\u200By\u2067z\uFEFF", R"(x\xe2\x80\x8by\xe2\x81\xa7z\xef\xbb\xbf)"},  // hidden or turning
         };
         for (const Case& c : cases)
             CPPUNIT_ASSERT_EQUAL_MESSAGE(c.bytes, std::string(c.shown), analysis::printableCharacters(c.bytes));
