@@ -26,11 +26,16 @@ function cliCheck(program, answer, add = '1', mul = '1') {
 
 const field = (page) => page.getByRole('textbox', { name: 'Your answer' });
 
-// Once the field's first line is `verdict`, what it shows.
+// Once the field's first line is `verdict` for the answer in the field (not
+// one typed on the way to it), what it shows.
 async function shownCheck(page, verdict) {
-  await page.waitForFunction((v) => document.querySelector('#answer .verdict')?.textContent === v, verdict, {
-    timeout: answerTime,
-  });
+  await page.waitForFunction(
+    (v) =>
+      document.querySelector('#answer .verdict')?.textContent === v &&
+      document.querySelector('#answer-result').dataset.answer === document.querySelector('#answer-input').value,
+    verdict,
+    { timeout: answerTime },
+  );
   return page.evaluate(() => ({
     terms: [...document.querySelectorAll('#answer .terms > li > .term')].map((term) => term.textContent),
     statements: [...document.querySelectorAll('#answer .statements li')].map((line) => line.textContent),

@@ -139,16 +139,18 @@ export class AnswerField {
   }
 
   // program: the engine's answer about program A, or null; failure: the
-  // analysis itself failed
-  show(program, failure) {
-    const expect = program && !failure && this.text !== null ? program.expect : null;
-    const error = program && !failure && this.text !== null ? program.expectError : null;
-    const key = JSON.stringify([this.text === null, expect, error, Boolean(program && program.ok)]);
+  // analysis itself failed; asked: the answer it was asked to check (typing
+  // outruns the engine), or null
+  show(program, failure, asked) {
+    const expect = program && !failure && asked !== null ? program.expect : null;
+    const error = program && !failure && asked !== null ? program.expectError : null;
+    const key = JSON.stringify([asked, expect, error, Boolean(program && program.ok)]);
     if (key === this.shown) return; // an answer about the cursor or the view changes nothing here
     this.shown = key;
+    this.result.dataset.answer = asked ?? '';
     this.input.setAttribute('aria-invalid', error ? 'true' : 'false');
     this.result.replaceChildren();
-    if (this.text === null || !program || failure) return;
+    if (asked === null || !program || failure) return;
     if (error) {
       this.result.append(element('p', 'answer-error', `Does not read at column ${error.column}: ${error.message}.`));
       return;

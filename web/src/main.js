@@ -196,7 +196,7 @@ function show(answer, request) {
   ui.n.setAttribute('aria-invalid', answer.nError ? 'true' : 'false');
   editors.forEach((view, program) => showProgram(program, programs[program] || null, request.texts[program], failure));
   panels.show(programs[0] || null, request.texts[0], failure, answer.modelError || null);
-  answerField.show(programs[0] || null, failure);
+  answerField.show(programs[0] || null, failure, request.question.programs[0]?.expect ?? null);
 
   const explained = programs[active] || null;
   const explanation = [explained && explained.explanation, comparing ? names[active] : '', Boolean(answer.modelError)];
