@@ -2,26 +2,14 @@
 // typed, in the command line's own words (loopcost --expect): right or
 // wrong, each wrong power with its statements marked in the editor, the slip
 // named, and an answer that does not read told where.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import { answerTime, launch, nested, open as openPage, replaceProgram, screenshots } from './page.mjs';
-
-const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
+import { join } from 'node:path';
+import { answerTime, browserForTests, nested, replaceProgram, runCli, screenshots } from './page.mjs';
 
 // What `loopcost --json --expect` says of an answer.
 function cliCheck(program, answer, add = '1', mul = '1') {
-  const file = join(mkdtempSync(join(tmpdir(), 'loopcost-web-')), 'program.lc');
-  writeFileSync(file, program);
-  const args = ['--json', '--add-cost', add, '--mul-cost', mul, '--expect', answer, file];
-  try {
-    return JSON.parse(execFileSync(cli, args, { encoding: 'utf8' })).expect;
-  } catch (failed) {
-    return JSON.parse(failed.stdout).expect; // a wrong answer ends with status 1
-  }
+  return JSON.parse(runCli(['--json', '--add-cost', add, '--mul-cost', mul, '--expect', answer], program).stdout).expect;
 }
 
 const field = (page) => page.getByRole('textbox', { name: 'Your answer' });
@@ -45,14 +33,7 @@ async function shownCheck(page, verdict) {
   }));
 }
 
-let browser;
-before(async () => {
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-});
-const open = (fragment) => openPage(browser, fragment);
+const open = browserForTests();
 
 describe('the answer field', () => {
   test('says right or wrong as the answer is typed, marks the wrong terms and names the slip', async () => {

@@ -1,15 +1,11 @@
 // The exercise mode: the program of a level and a seed is the command line's
 // byte for byte, under its model, its costs hidden until the answer is right
 // or revealed; the address holds the exercise.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import { answerTime, editorText, launch, open as openPage, screenshots, textOf, waitForText } from './page.mjs';
-
-const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
+import { join } from 'node:path';
+import { answerTime, browserForTests, cli, editorText, runCli, screenshots, textOf, waitForText } from './page.mjs';
 
 // What `loopcost --exercise --json` makes of a level and a seed, the costs
 // as the page's fields hold them (the seed is exact only as text).
@@ -21,9 +17,7 @@ function cliExercise(level, seed) {
 
 // The command line's cost of a program under a model.
 function cliCost(program, add, mul) {
-  const file = join(mkdtempSync(join(tmpdir(), 'loopcost-web-')), 'exercise.lc');
-  writeFileSync(file, program);
-  return execFileSync(cli, ['--add-cost', add, '--mul-cost', mul, file], { encoding: 'utf8' }).trim();
+  return runCli(['--add-cost', add, '--mul-cost', mul], program).stdout.trim();
 }
 
 // What of the page shows a cost, and whether each is visible now.
@@ -45,14 +39,7 @@ async function exerciseShown(page, { level, seed, program }) {
   assert.equal(await editorText(page), program.replace(/\n$/, ''));
 }
 
-let browser;
-before(async () => {
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-});
-const open = (fragment) => openPage(browser, fragment);
+const open = browserForTests();
 
 describe('the exercise mode', () => {
   test("shows exactly the command line's exercise of a link, under its model, with every cost hidden", async () => {

@@ -1,8 +1,11 @@
 // What the playground's tests share: Chromium driven by playwright-core,
 // the page opened from file://, and the ways a person uses it.
-import { mkdirSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
+import { after, before } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
 export const out = resolve(process.env.LOOPCOST_WEB_OUT || 'build/web');
@@ -34,6 +37,34 @@ export async function launch() {
   mkdirSync(screenshots, { recursive: true });
   // as root Chromium runs only without its sandbox
   return chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+}
+
+// One browser for the tests of a file, started before them and closed after
+// them; what it gives is open(fragment, viewport) in that browser.
+export function browserForTests() {
+  let browser;
+  before(async () => {
+    browser = await launch();
+  });
+  after(async () => {
+    await browser?.close();
+  });
+  return (fragment, viewport) => open(browser, fragment, viewport);
+}
+
+// The command line the page is held to, and what it writes for `program`
+// (as a file) with `args` before it: its standard output, whatever its status.
+export const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
+const work = mkdtempSync(join(tmpdir(), 'loopcost-web-'));
+export function runCli(args, program) {
+  const file = join(work, 'program.lc');
+  writeFileSync(file, program);
+  try {
+    return { stdout: execFileSync(cli, [...args, file], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }), status: 0 };
+  } catch (failed) {
+    if (typeof failed.status !== 'number') throw failed;
+    return { stdout: failed.stdout, status: failed.status };
+  }
 }
 
 export async function open(browser, fragment = '', viewport = { width: 1280, height: 800 }) {

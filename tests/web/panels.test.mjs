@@ -2,27 +2,18 @@
 // against `loopcost --derive`, each Σ tied to its loop in the editor; and the
 // run stepped through, checked step by step against `loopcost --trace` and
 // at its end against the cost at n; both saying why they are empty.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { readFileSync, readdirSync } from 'node:fs';
 import { join, resolve } from 'node:path';
-import { answerTime, launch, nested, open as openPage, replaceProgram, screenshots, waitForText } from './page.mjs';
+import { answerTime, browserForTests, nested, replaceProgram, runCli, screenshots, waitForText } from './page.mjs';
 
-const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
 const examples = resolve(new URL('../../examples', import.meta.url).pathname);
-const work = mkdtempSync(join(tmpdir(), 'loopcost-panels-'));
 
 // What the command line writes for a program; null where it says it has errors.
 function run(args, program) {
-  const file = join(work, 'program.lc');
-  writeFileSync(file, program);
-  try {
-    return execFileSync(cli, [...args, file], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
-  } catch {
-    return null;
-  }
+  const { stdout, status } = runCli(args, program);
+  return status === 0 ? stdout : null;
 }
 const model = (add, mul) => ['--add-cost', add, '--mul-cost', mul];
 // Every step of `loopcost --trace N --json`, then what it comes to.
@@ -34,16 +25,10 @@ function trace(program, n, add, mul) {
 const costAt = (program, n, add, mul) =>
   /cost at n = \d+: (.*)/.exec(run(['--at', n, ...model(add, mul)], program))[1];
 
-let browser;
-before(async () => {
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-});
+const open = browserForTests();
 
 async function openWith(program, add = '1', mul = '1') {
-  const page = await openPage(browser, `#program=${encodeURIComponent(program)}&add=${add}&mul=${mul}`, {
+  const page = await open(`#program=${encodeURIComponent(program)}&add=${add}&mul=${mul}`, {
     width: 1280,
     height: 1400,
   });

@@ -1,21 +1,24 @@
 // The playground opened from file:// in Chromium, used as a person would:
 // typing, breaking and mending a program, the cost model, Format, and the
 // state carried by the address. Screenshots go to OUT/screenshots.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
 import { deflateSync, inflateSync } from 'node:zlib';
-import { answerTime, editorText, launch, nested, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
+import {
+  answerTime,
+  browserForTests,
+  editorText,
+  nested,
+  plotLabels,
+  replaceProgram,
+  screenshots,
+  textOf,
+  waitForText,
+} from './page.mjs';
 
 
-let browser;
-before(async () => {
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-});
-const open = (fragment, viewport) => openPage(browser, fragment, viewport);
+const open = browserForTests();
 
 // The fields of a link, its programs unpacked.
 function linkState(hash) {

@@ -2,22 +2,26 @@
 // the cursor costs what it does (checked against the command line's own
 // figures), the exact cost at any n, and two programs compared, with both
 // kept in the address.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import { answerTime, editorText, launch, nested, open as openPage, plotLabels, replaceProgram, screenshots, textOf, waitForText } from './page.mjs';
-
-const cli = process.env.LOOPCOST_CLI || resolve('build/bin/loopcost');
+import { join } from 'node:path';
+import {
+  answerTime,
+  browserForTests,
+  editorText,
+  nested,
+  plotLabels,
+  replaceProgram,
+  runCli,
+  screenshots,
+  textOf,
+  waitForText,
+} from './page.mjs';
 
 
 // What `loopcost --json` says of a program under a model.
 function cliJson(program, add, mul) {
-  const file = join(mkdtempSync(join(tmpdir(), 'loopcost-web-')), 'program.lc');
-  writeFileSync(file, program);
-  return JSON.parse(execFileSync(cli, ['--json', '--add-cost', add, '--mul-cost', mul, file], { encoding: 'utf8' }));
+  return JSON.parse(runCli(['--json', '--add-cost', add, '--mul-cost', mul], program).stdout);
 }
 
 // The cursor to a line and column (both from 1), as a person moves it.
@@ -41,14 +45,7 @@ async function explanationOf(page, text, line) {
   return page.$$eval('#explanation [data-field]', (fields) => Object.fromEntries(fields.map((f) => [f.dataset.field, f.textContent])));
 }
 
-let browser;
-before(async () => {
-  browser = await launch();
-});
-after(async () => {
-  await browser?.close();
-});
-const open = (fragment) => openPage(browser, fragment);
+const open = browserForTests();
 
 describe('the questions', () => {
   test('explains each statement and loop under the cursor with the numbers of the command line', async () => {
