@@ -201,6 +201,33 @@ Check checked(const Analysis& program, const std::string& answer) {
     return analysis::checkAnswer(program, answerOf(answer));
 }
 
+// A generated program under one model: its tree, text and analysis, and its
+// cost as worked out on the tree, in the model's units.
+struct Generated {
+    const List& tree;
+    const std::string& text;
+    const CostModel& model;
+    const programs::Units& units;
+    const Poly& cost;
+    const Analysis& program;
+};
+
+// `body` of each program generated from the seeds 1 to `seeds`, under every model.
+template <class Body>
+void eachGenerated(unsigned seeds, Body body) {
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
+        programs::Generator generator(seed);
+        List tree = generator.make(programs::Shape{3, 4, true, 4});
+        const std::string text = programs::write(tree);
+        for (const CostModel& model : programs::models()) {
+            const programs::Units units(model);
+            const Poly cost = costOf(tree, units);
+            const Analysis program(text, model);
+            body(Generated{tree, text, model, units, cost, program});
+        }
+    }
+}
+
 const char* const sequence = R"(BEGIN
   LOOP n
     a + b ;
@@ -393,35 +420,29 @@ public:
     // right, and one unit off at one power is wrong there and only there.
     void testGeneratedAnswers() {
         std::mt19937 random(7);
-        for (unsigned seed = 1; seed <= 60; ++seed) {
-            programs::Generator generator(seed);
-            List tree = generator.make(programs::Shape{3, 4, true, 4});
-            const std::string text = programs::write(tree);
-            for (const CostModel& model : programs::models()) {
-                const programs::Units units(model);
-                const Poly cost = costOf(tree, units);
-                const Analysis program(text, model);
-                const std::string right = written(cost, units.scale, random);
-                const Check check = checked(program, right);
-                CPPUNIT_ASSERT_MESSAGE(text + right, check.right && !check.slip);
-                for (std::size_t k = 0; k <= cost.size(); ++k) {
-                    Poly off = cost;
-                    off.resize(std::max(off.size(), k + 1));
-                    off[k] += 1;
-                    const Check wrong = checked(program, written(off, units.scale, random));
-                    CPPUNIT_ASSERT(!wrong.right);
-                    for (const analysis::CheckedTerm& term : wrong.terms) {
-                        CPPUNIT_ASSERT_EQUAL(term.power != static_cast<std::int32_t>(k), term.right);
-                        if (term.right)
-                            continue;
-                        Integer sum = 0;
-                        for (const analysis::TermStatement& statement : term.statements)
-                            sum += statement.cost.unitsAt(units.scale);
-                        CPPUNIT_ASSERT(sum == term.cost.unitsAt(units.scale));
-                    }
+        eachGenerated(60, [&](const Generated& g) {
+            const Poly& cost = g.cost;
+            const programs::Units& units = g.units;
+            const std::string right = written(cost, units.scale, random);
+            const Check check = checked(g.program, right);
+            CPPUNIT_ASSERT_MESSAGE(g.text + right, check.right && !check.slip);
+            for (std::size_t k = 0; k <= cost.size(); ++k) {
+                Poly off = cost;
+                off.resize(std::max(off.size(), k + 1));
+                off[k] += 1;
+                const Check wrong = checked(g.program, written(off, units.scale, random));
+                CPPUNIT_ASSERT(!wrong.right);
+                for (const analysis::CheckedTerm& term : wrong.terms) {
+                    CPPUNIT_ASSERT_EQUAL(term.power != static_cast<std::int32_t>(k), term.right);
+                    if (term.right)
+                        continue;
+                    Integer sum = 0;
+                    for (const analysis::TermStatement& statement : term.statements)
+                        sum += statement.cost.unitsAt(units.scale);
+                    CPPUNIT_ASSERT(sum == term.cost.unitsAt(units.scale));
                 }
             }
-        }
+        });
     }
 
     // Each slip applied to generated programs, worked out on their trees: the
@@ -430,37 +451,29 @@ public:
     void testGeneratedSlips() {
         std::mt19937 random(11);
         std::array<int, 6> named{};
-        for (unsigned seed = 1; seed <= 80; ++seed) {
-            programs::Generator generator(seed);
-            List tree = generator.make(programs::Shape{3, 4, true, 4});
-            const std::string text = programs::write(tree);
-            for (const CostModel& model : programs::models()) {
-                const programs::Units units(model);
-                const Poly cost = costOf(tree, units);
-                const Analysis program(text, model);
-                const std::vector<Candidate> all = candidates(tree, model);
-                for (const Candidate& slip : all) {
-                    if (samePoly(slip.units, slip.scale, cost, units.scale))
-                        continue;  // no slip at all here: the answer would be right
-                    const std::string answer = written(slip.units, slip.scale, random);
-                    const Check check = checked(program, answer);
-                    CPPUNIT_ASSERT_MESSAGE(text + answer, !check.right && check.slip);
-                    const auto first = std::find_if(all.begin(), all.end(), [&](const Candidate& c) {
-                        return samePoly(c.units, c.scale, slip.units, slip.scale);
-                    });
-                    const std::string what = text + answer + " named " + analysis::slipName(check.slip->kind);
-                    CPPUNIT_ASSERT_MESSAGE(what, first->kind == check.slip->kind);
-                    if (first->at) {
-                        CPPUNIT_ASSERT_EQUAL_MESSAGE(what, first->at->line, static_cast<unsigned>(check.slip->line));
-                        CPPUNIT_ASSERT_EQUAL_MESSAGE(what, first->at->column,
-                                                     static_cast<unsigned>(check.slip->column));
-                    }
-                    CPPUNIT_ASSERT_MESSAGE(
-                        what, samePoly(unitsOf(check.slip->cost), check.slip->cost.scale(), slip.units, slip.scale));
-                    ++named[static_cast<std::size_t>(check.slip->kind)];
+        eachGenerated(80, [&](const Generated& g) {
+            const std::string& text = g.text;
+            const std::vector<Candidate> all = candidates(g.tree, g.model);
+            for (const Candidate& slip : all) {
+                if (samePoly(slip.units, slip.scale, g.cost, g.units.scale))
+                    continue;  // no slip at all here: the answer would be right
+                const std::string answer = written(slip.units, slip.scale, random);
+                const Check check = checked(g.program, answer);
+                CPPUNIT_ASSERT_MESSAGE(text + answer, !check.right && check.slip);
+                const auto first = std::find_if(all.begin(), all.end(), [&](const Candidate& c) {
+                    return samePoly(c.units, c.scale, slip.units, slip.scale);
+                });
+                const std::string what = text + answer + " named " + analysis::slipName(check.slip->kind);
+                CPPUNIT_ASSERT_MESSAGE(what, first->kind == check.slip->kind);
+                if (first->at) {
+                    CPPUNIT_ASSERT_EQUAL_MESSAGE(what, first->at->line, static_cast<unsigned>(check.slip->line));
+                    CPPUNIT_ASSERT_EQUAL_MESSAGE(what, first->at->column, static_cast<unsigned>(check.slip->column));
                 }
+                CPPUNIT_ASSERT_MESSAGE(
+                    what, samePoly(unitsOf(check.slip->cost), check.slip->cost.scale(), slip.units, slip.scale));
+                ++named[static_cast<std::size_t>(check.slip->kind)];
             }
-        }
+        });
         for (const int times : named)
             CPPUNIT_ASSERT(times > 10);
     }
